@@ -1,0 +1,131 @@
+#include "swf/swf_object.h"
+
+#include "swf/tag_factory.h"
+
+namespace pellicor {
+
+void TBasedSWFObject::Assign(const TBasedSWFObject&) {}
+
+void TSWFObject::Assign(const TBasedSWFObject& source) {
+    const auto& tag = AssignSource<TSWFObject>(source);
+    if (typeid(tag) != typeid(*this))
+        throw ESWFError(std::string("Cannot assign ") + SWFTagName(tag.tagID_) + " to " + SWFTagName(tagID_));
+    bodySize_ = tag.bodySize_;
+}
+
+void TSWFObject::ReadFromStream(TBitsEngine&) {}
+
+void TSWFObject::WriteTagBody(TBitsEngine&) {}
+
+void TSWFObject::WriteToStream(TBitsEngine& engine) {
+    TMemoryStream body;
+    {
+        TBitsEngine bodyEngine(body);
+        WriteTagBody(bodyEngine);
+        bodyEngine.FlushLastByte(true);
+    }
+    if (body.Size() > 0xFFFFFFFFull) throw ESWFError("Tag body larger than 4 GiB cannot be framed");
+    bodySize_ = static_cast<std::uint32_t>(body.Size());
+    WriteSWFTag(engine, tagID_, body.Bytes());
+}
+
+std::unique_ptr<TSWFObject> TSWFObject::Clone() const {
+    auto copy = CreateSWFTag(tagID_);
+    if (!copy) throw ESWFError(std::string("No tag class to copy tag ") + SWFTagName(tagID_));
+    copy->Assign(*this);
+    return copy;
+}
+
+TSWFObjectList CloneTagList(const TSWFObjectList& list) {
+    TSWFObjectList copy;
+    copy.reserve(list.size());
+    for (const auto& tag : list) copy.push_back(tag->Clone());
+    return copy;
+}
+
+bool AlwaysLongTagHeader(std::uint16_t tagID) {
+    return tagID == tagDefineBitsLossless || tagID == tagDefineBitsLossless2 || tagID == tagDefineVideoStream;
+}
+
+void WriteSWFTag(TBitsEngine& target, std::uint16_t tagID, std::span<const std::uint8_t> body, bool forceLong) {
+    if (body.size() > 0xFFFFFFFFull) throw ESWFError("Tag body larger than 4 GiB cannot be framed");
+    const auto size = static_cast<std::uint32_t>(body.size());
+    if (forceLong || size >= 63 || AlwaysLongTagHeader(tagID)) {
+        target.WriteWord(static_cast<std::uint16_t>(tagID * 64 + 63));
+        target.WriteDWord(size);
+    } else {
+        target.WriteWord(static_cast<std::uint16_t>(tagID * 64 + size));
+    }
+    target.WriteBytes(body);
+}
+
+void WriteSWFTag(TBitsEngine& target, std::uint16_t tagID, const TMemoryStream& body, std::uint32_t size) {
+    const auto& bytes = body.Bytes();
+    if (size == 0 || size > bytes.size()) size = static_cast<std::uint32_t>(bytes.size());
+    WriteSWFTag(target, tagID, std::span<const std::uint8_t>(bytes.data(), size));
+}
+
+TSWFTagHeader ReadSWFTagHeader(TBitsEngine& engine) {
+    TSWFTagHeader header;
+    const std::uint16_t word = engine.ReadWord();
+    header.Code = static_cast<std::uint16_t>(word >> 6);
+    header.Length = word & 0x3F;
+    if (header.Length == 0x3F) {
+        header.Length = engine.ReadDWord();
+        header.LongHeader = true;
+    }
+    return header;
+}
+
+void ReadSWFTagBody(TSWFObject& tag, std::span<const std::uint8_t> body, const TSWFReadContext& context) {
+    TMemoryStream stream(body.data(), body.size());
+    TBitsEngine engine(stream);
+    engine.Context = context;
+    tag.SetBodySize(static_cast<std::uint32_t>(body.size()));
+    tag.ReadFromStream(engine);
+}
+
+void TSWFRawTag::Assign(const TBasedSWFObject& source) {
+    const auto& raw = AssignSource<TSWFRawTag>(source);
+    if (raw.TagID() != TagID()) throw ESWFError("Cannot assign a raw tag of another code");
+    TSWFObject::Assign(source);
+    Body = raw.Body;
+    LongHeader = raw.LongHeader;
+}
+
+void TSWFRawTag::WriteToStream(TBitsEngine& engine) {
+    SetBodySize(static_cast<std::uint32_t>(Body.size()));
+    WriteSWFTag(engine, TagID(), Body, LongHeader);
+}
+
+std::unique_ptr<TSWFObject> TSWFRawTag::Clone() const {
+    auto copy = std::make_unique<TSWFRawTag>(TagID());
+    copy->Assign(*this);
+    return copy;
+}
+
+TSWFErrorTag::TSWFErrorTag(std::uint16_t readCode, std::string errorText, std::vector<std::uint8_t> body)
+    : TSWFObject(tagErrorTag), ReadCode(readCode), ErrorText(std::move(errorText)), Body(std::move(body)) {
+    SetBodySize(static_cast<std::uint32_t>(Body.size()));
+}
+
+void TSWFErrorTag::Assign(const TBasedSWFObject& source) {
+    const auto& error = AssignSource<TSWFErrorTag>(source);
+    TSWFObject::Assign(source);
+    ReadCode = error.ReadCode;
+    ErrorText = error.ErrorText;
+    Body = error.Body;
+}
+
+void TSWFErrorTag::WriteToStream(TBitsEngine& engine) {
+    SetBodySize(static_cast<std::uint32_t>(Body.size()));
+    WriteSWFTag(engine, ReadCode, Body);
+}
+
+std::unique_ptr<TSWFObject> TSWFErrorTag::Clone() const {
+    auto copy = std::make_unique<TSWFErrorTag>();
+    copy->Assign(*this);
+    return copy;
+}
+
+}  // namespace pellicor
