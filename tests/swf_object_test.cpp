@@ -135,5 +135,17 @@ TEST(SWFTagFactory, RegisteredClassesCarryTheirCode) {
     EXPECT_NO_THROW(showFrame.Assign(TSWFShowFrame()));
 }
 
+// Every class in the factory, whatever family registered it, meets random and truncated
+// bodies with nothing but ESWFError (the sanitizer build catches overruns).
+TEST(SWFTagFactory, EveryRegisteredReaderSurvivesRandomBodies) {
+    Bytes seedBody(48);
+    for (std::size_t i = 0; i < seedBody.size(); ++i) seedBody[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (const std::uint16_t code : RegisteredSWFTagCodes()) {
+        SCOPED_TRACE(SWFTagName(code));
+        test::FuzzTagReader(code, seedBody, TSWFReadContext{5, true}, 150, 777);
+        test::FuzzTagReader(code, seedBody, TSWFReadContext{8, false}, 150, 778);
+    }
+}
+
 }  // namespace
 }  // namespace pellicor
