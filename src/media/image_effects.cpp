@@ -1,0 +1,300 @@
+#include "media/image_effects.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "util/numbers.h"
+
+namespace pellicor {
+
+namespace {
+
+using ChannelTable = std::array<std::uint8_t, 256>;
+
+// A bitmap whose buffer really holds width x height pixels; anything else is left alone.
+bool Usable(const TBitmap& image) {
+    return !image.empty() && image.pixels.size() >= image.stride() * static_cast<std::size_t>(image.height);
+}
+
+std::size_t PixelCount(const TBitmap& image) {
+    return static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+}
+
+std::uint8_t ClampByte(std::int64_t value) {
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(value, 0, 255));
+}
+
+// Rec. 601 luminance in 8.8 fixed point; the weights add up to 256.
+int Luminance(int red, int green, int blue) {
+    return (77 * red + 150 * green + 29 * blue + 128) >> 8;
+}
+
+template <typename Map>
+ChannelTable MakeTable(Map map) {
+    ChannelTable table{};
+    for (int component = 0; component < 256; ++component) table[component] = ClampByte(map(component));
+    return table;
+}
+
+void ApplyTables(TBitmap& image, const ChannelTable& red, const ChannelTable& green, const ChannelTable& blue) {
+    std::uint8_t* pixel = image.pixels.data();
+    for (std::size_t count = PixelCount(image); count > 0; --count, pixel += 3) {
+        pixel[0] = red[pixel[0]];
+        pixel[1] = green[pixel[1]];
+        pixel[2] = blue[pixel[2]];
+    }
+}
+
+// Builds one table per channel from the channel's parameter and applies the three.
+template <typename Parameter, typename Map>
+void ApplyChannelMap(TBitmap& image, Parameter red, Parameter green, Parameter blue, Map map) {
+    if (!Usable(image)) return;
+    ApplyTables(image, MakeTable([&](int c) { return map(c, red); }), MakeTable([&](int c) { return map(c, green); }),
+                MakeTable([&](int c) { return map(c, blue); }));
+}
+
+// Copies a row into a buffer one pixel wider on each side, repeating the border pixels.
+void PadRow(std::uint8_t* padded, const std::uint8_t* row, int width) {
+    const std::size_t bytes = static_cast<std::size_t>(width) * 3;
+    std::copy(row, row + bytes, padded + 3);
+    std::copy(row, row + 3, padded);
+    std::copy(row + bytes - 3, row + bytes, padded + bytes + 3);
+}
+
+// Walks the rows with padded copies of the original rows above, at and below the current
+// one (border rows repeated), so a 3x3 filter can write its result in place.
+template <typename RowFilter>
+void ForEachRowWithNeighbours(TBitmap& image, RowFilter filter) {
+    const std::size_t paddedBytes = (static_cast<std::size_t>(image.width) + 2) * 3;
+    std::vector<std::uint8_t> buffer(paddedBytes * 3);
+    std::uint8_t* above = buffer.data();
+    std::uint8_t* here = above + paddedBytes;
+    std::uint8_t* below = here + paddedBytes;
+    PadRow(above, image.row(0), image.width);
+    PadRow(here, image.row(0), image.width);
+    for (int y = 0; y < image.height; ++y) {
+        PadRow(below, image.row(std::min(y + 1, image.height - 1)), image.width);
+        filter(image.row(y), above, here, below);
+        std::swap(above, here);
+        std::swap(here, below);
+    }
+}
+
+// One symmetric 3x3 kernel: weights of the centre, the four side and the four corner
+// neighbours, and the power of two the sum is divided by (rounded, halves up).
+template <int Centre, int Side, int Corner, int Shift>
+void Convolve(TBitmap& image) {
+    if (!Usable(image)) return;
+    const int bytes = image.width * 3;
+    ForEachRowWithNeighbours(image, [bytes](std::uint8_t* out, const std::uint8_t* above, const std::uint8_t* here,
+                                            const std::uint8_t* below) {
+        constexpr int half = (1 << Shift) >> 1;
+        for (int i = 0; i < bytes; ++i) {
+            const int sides = above[i + 3] + below[i + 3] + here[i] + here[i + 6];
+            const int corners = above[i] + above[i + 6] + below[i] + below[i + 6];
+            const int sum = Centre * here[i + 3] + Side * sides + Corner * corners;
+            out[i] = static_cast<std::uint8_t>(std::clamp((sum + half) >> Shift, 0, 255));
+        }
+    });
+}
+
+// Integer hash (lowbias32) of a pixel position and a seed.
+std::uint32_t PositionHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed) {
+    std::uint32_t h = (x * 0x9E3779B1u) ^ (y * 0x85EBCA77u) ^ seed;
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return h;
+}
+
+}  // namespace
+
+void MclImgBrightness(TBitmap& image, std::int32_t red, std::int32_t green, std::int32_t blue) {
+    // c' = c + round(255 * p / 100)
+    ApplyChannelMap(image, red, green, blue, [](int c, std::int32_t percent) {
+        return c + RoundHalfEven(255.0 * std::clamp(percent, -100, 100) / 100.0);
+    });
+}
+
+void MclImgContrast(TBitmap& image, std::int32_t red, std::int32_t green, std::int32_t blue) {
+    // c' = round(127.5 + (c - 127.5) * (100 + p) / 100)
+    ApplyChannelMap(image, red, green, blue, [](int c, std::int32_t percent) {
+        return RoundHalfEven(127.5 + (c - 127.5) * (100 + std::clamp(percent, -100, 100)) / 100.0);
+    });
+}
+
+void MclImgGamma(TBitmap& image, double red, double green, double blue) {
+    // c' = round(255 * (c / 255) ^ (1 / gamma)); a gamma that is not a number counts as 1
+    ApplyChannelMap(image, red, green, blue, [](int c, double gamma) {
+        gamma = std::isnan(gamma) ? 1.0 : std::clamp(gamma, 0.01, 5.0);
+        return RoundHalfEven(255.0 * std::pow(c / 255.0, 1.0 / gamma));
+    });
+}
+
+void MclImgWhiteBalance(TBitmap& image, std::int32_t red, std::int32_t green, std::int32_t blue) {
+    // c' = min(255, round(c * 255 / reference))
+    ApplyChannelMap(image, red, green, blue, [](int c, std::int32_t reference) {
+        return RoundHalfEven(c * 255.0 / std::clamp(reference, 1, 255));
+    });
+}
+
+void MclImgSolarize(TBitmap& image, std::int32_t red, std::int32_t green, std::int32_t blue) {
+    // c' = c >= threshold ? 255 - c : c
+    ApplyChannelMap(image, red, green, blue, [](int c, std::int32_t threshold) {
+        return c >= std::clamp(threshold, 1, 255) ? 255 - c : c;
+    });
+}
+
+void MclImgSaturation(TBitmap& image, std::int32_t percent) {
+    // c' = L + (c - L) * (100 + p) / 100 around the luminance L, the factor in 16.16 fixed point
+    if (!Usable(image)) return;
+    const int factor = static_cast<int>(RoundHalfEven((100 + std::clamp(percent, -100, 100)) * 65536.0 / 100.0));
+    std::uint8_t* pixel = image.pixels.data();
+    for (std::size_t count = PixelCount(image); count > 0; --count, pixel += 3) {
+        const int luminance = Luminance(pixel[0], pixel[1], pixel[2]);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int distance = pixel[channel] - luminance;
+            pixel[channel] = ClampByte(luminance + ((distance * factor + 32768) >> 16));
+        }
+    }
+}
+
+// c' = (4c + 2 * sides + corners) / 16
+void MclImgSoften(TBitmap& image) { Convolve<4, 2, 1, 4>(image); }
+
+// c' = c + (8c - neighbours) / 8
+void MclImgSharpen(TBitmap& image) { Convolve<16, -1, -1, 3>(image); }
+
+// c' = c + (8c - neighbours) / 2
+void MclImgEdgeEnhance(TBitmap& image) { Convolve<10, -1, -1, 1>(image); }
+
+// c' = 8c - neighbours: bright where a component stands out from its surroundings
+void MclImgFindEdges(TBitmap& image) { Convolve<8, -1, -1, 0>(image); }
+
+void MclImgTraceContour(TBitmap& image) {
+    // grey v = 255 - min(255, |8L - neighbours' L|) on the luminance L: dark edges on white
+    if (!Usable(image)) return;
+    // Luminance plane one pixel wider on every side, border values repeated.
+    const int width = image.width;
+    const std::size_t planeWidth = static_cast<std::size_t>(width) + 2;
+    std::vector<std::uint8_t> plane(planeWidth * (static_cast<std::size_t>(image.height) + 2));
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* pixel = image.row(y);
+        std::uint8_t* line = plane.data() + planeWidth * (static_cast<std::size_t>(y) + 1);
+        for (int x = 0; x < width; ++x, pixel += 3)
+            line[x + 1] = static_cast<std::uint8_t>(Luminance(pixel[0], pixel[1], pixel[2]));
+        line[0] = line[1];
+        line[width + 1] = line[width];
+    }
+    std::copy_n(plane.data() + planeWidth, planeWidth, plane.data());
+    std::copy_n(plane.data() + planeWidth * static_cast<std::size_t>(image.height), planeWidth,
+                plane.data() + planeWidth * (static_cast<std::size_t>(image.height) + 1));
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* above = plane.data() + planeWidth * static_cast<std::size_t>(y);
+        const std::uint8_t* here = above + planeWidth;
+        const std::uint8_t* below = here + planeWidth;
+        std::uint8_t* out = image.row(y);
+        for (int x = 0; x < width; ++x, out += 3) {
+            const int neighbours = above[x] + above[x + 1] + above[x + 2] + here[x] + here[x + 2] + below[x] +
+                                   below[x + 1] + below[x + 2];
+            const int edge = std::abs(8 * here[x + 1] - neighbours);
+            out[0] = out[1] = out[2] = static_cast<std::uint8_t>(255 - std::min(edge, 255));
+        }
+    }
+}
+
+void MclImgFlipVertical(TBitmap& image) {
+    // row y <-> row height - 1 - y
+    if (!Usable(image)) return;
+    for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(image.row(top), image.row(top) + image.stride(), image.row(bottom));
+}
+
+void MclImgFlipHorizontal(TBitmap& image) {
+    // pixel x <-> pixel width - 1 - x in every row
+    if (!Usable(image)) return;
+    for (int y = 0; y < image.height; ++y)
+        for (int left = 0, right = image.width - 1; left < right; ++left, --right)
+            std::swap_ranges(image.at(left, y), image.at(left, y) + 3, image.at(right, y));
+}
+
+void MclImgPixelize(TBitmap& image, std::int32_t width, std::int32_t height) {
+    // every block takes the rounded mean of its pixels, channel by channel
+    if (!Usable(image)) return;
+    const int blockWidth = std::clamp(width, 1, 100);
+    const int blockHeight = std::clamp(height, 1, 100);
+    for (int top = 0; top < image.height; top += blockHeight) {
+        const int bottom = std::min(top + blockHeight, image.height);
+        for (int left = 0; left < image.width; left += blockWidth) {
+            const int right = std::min(left + blockWidth, image.width);
+            std::uint32_t sum[3] = {0, 0, 0};
+            for (int y = top; y < bottom; ++y) {
+                const std::uint8_t* pixel = image.at(left, y);
+                for (int x = left; x < right; ++x, pixel += 3) {
+                    sum[0] += pixel[0];
+                    sum[1] += pixel[1];
+                    sum[2] += pixel[2];
+                }
+            }
+            const std::uint32_t count = static_cast<std::uint32_t>((right - left) * (bottom - top));
+            std::uint8_t mean[3];
+            for (int channel = 0; channel < 3; ++channel)
+                mean[channel] = static_cast<std::uint8_t>((sum[channel] + count / 2) / count);
+            for (int y = top; y < bottom; ++y) {
+                std::uint8_t* pixel = image.at(left, y);
+                for (int x = left; x < right; ++x, pixel += 3) std::copy(mean, mean + 3, pixel);
+            }
+        }
+    }
+}
+
+void MclImgChaos(TBitmap& image, std::int32_t level, std::uint32_t seed) {
+    // pixel (x, y) takes the original pixel (x + dx, y + dy), dx and dy hashed from the
+    // seed and the position into -level/2 .. (level - 1)/2, clamped to the picture
+    if (!Usable(image)) return;
+    const std::uint32_t diameter = static_cast<std::uint32_t>(std::clamp(level, 1, 100));
+    if (diameter == 1) return;
+    const int lowest = -static_cast<int>(diameter / 2);
+    const std::vector<std::uint8_t> original(image.pixels.begin(),
+                                             image.pixels.begin() + static_cast<std::ptrdiff_t>(image.stride() * image.height));
+    const std::size_t stride = image.stride();
+    for (int y = 0; y < image.height; ++y) {
+        std::uint8_t* out = image.row(y);
+        for (int x = 0; x < image.width; ++x, out += 3) {
+            const std::uint32_t hash = PositionHash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), seed);
+            const int dx = lowest + static_cast<int>(((hash & 0xFFFFu) * diameter) >> 16);
+            const int dy = lowest + static_cast<int>(((hash >> 16) * diameter) >> 16);
+            const int sourceX = std::clamp(x + dx, 0, image.width - 1);
+            const int sourceY = std::clamp(y + dy, 0, image.height - 1);
+            const std::uint8_t* source = original.data() + stride * sourceY + static_cast<std::size_t>(sourceX) * 3;
+            std::copy(source, source + 3, out);
+        }
+    }
+}
+
+void MclImgDeinterlace(TBitmap& image, std::int32_t keepEven, std::int32_t interpolate) {
+    // a dropped line becomes its kept neighbour, or (above + below + 1) / 2 when interpolating
+    if (!Usable(image)) return;
+    const std::size_t bytes = image.stride();
+    for (int y = keepEven != 0 ? 1 : 0; y < image.height; y += 2) {
+        const bool hasAbove = y > 0;
+        const bool hasBelow = y + 1 < image.height;
+        std::uint8_t* out = image.row(y);
+        if (interpolate != 0 && hasAbove && hasBelow) {
+            const std::uint8_t* above = image.row(y - 1);
+            const std::uint8_t* below = image.row(y + 1);
+            for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<std::uint8_t>((above[i] + below[i] + 1) >> 1);
+        } else if (hasAbove || hasBelow) {
+            const std::uint8_t* source = image.row(hasAbove ? y - 1 : y + 1);
+            std::copy(source, source + bytes, out);
+        }
+    }
+}
+
+}  // namespace pellicor
