@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -275,6 +276,92 @@ TEST(EffectsImage, DeinterlaceKeepsOneFieldAndFillsTheOther) {
     TBitmap single = MakeImage(2, 1, {{1, 2, 3}, {4, 5, 6}});
     MclImgDeinterlace(single, 0, -1);  // no even line to keep: nothing to fill from
     EXPECT_EQ(single.pixels, MakeImage(2, 1, {{1, 2, 3}, {4, 5, 6}}).pixels);
+}
+
+// Straightforward per-pixel versions of the filters, for pictures wide enough to go
+// through the vectorised loops (the hand-computed cases above are too small for that).
+TBitmap ReferenceConvolve(const TBitmap& source, int centre, int side, int corner, int shift) {
+    TBitmap result(source.width, source.height);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int weight = dx == 0 && dy == 0 ? centre : (dx == 0 || dy == 0 ? side : corner);
+                        const int sx = std::clamp(x + dx, 0, source.width - 1);
+                        const int sy = std::clamp(y + dy, 0, source.height - 1);
+                        sum += weight * source.at(sx, sy)[c];
+                    }
+                const int rounded = static_cast<int>(std::floor((sum + ((1 << shift) >> 1)) / double(1 << shift)));
+                result.at(x, y)[c] = static_cast<std::uint8_t>(std::clamp(rounded, 0, 255));
+            }
+    return result;
+}
+
+TEST(EffectsImage, WidePicturesMatchPerPixelFormulas) {
+    const TBitmap source = PatternImage(101, 9);
+    const auto run = [&](void (*operation)(TBitmap&)) {
+        TBitmap image = source;
+        operation(image);
+        return image.pixels;
+    };
+    EXPECT_EQ(run(MclImgSoften), ReferenceConvolve(source, 4, 2, 1, 4).pixels);
+    EXPECT_EQ(run(MclImgSharpen), ReferenceConvolve(source, 16, -1, -1, 3).pixels);
+    EXPECT_EQ(run(MclImgEdgeEnhance), ReferenceConvolve(source, 10, -1, -1, 1).pixels);
+    EXPECT_EQ(run(MclImgFindEdges), ReferenceConvolve(source, 8, -1, -1, 0).pixels);
+
+    TBitmap grey(source.width, source.height);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x) {
+            const std::uint8_t* p = source.at(x, y);
+            const int luminance = (77 * p[0] + 150 * p[1] + 29 * p[2] + 128) >> 8;
+            SetPixel(grey, x, y, {luminance, luminance, luminance});
+        }
+    const TBitmap laplace = ReferenceConvolve(grey, 8, -1, -1, 0);
+    const TBitmap negated = [&] {
+        TBitmap inverted = grey;
+        for (auto& component : inverted.pixels) component = static_cast<std::uint8_t>(255 - component);
+        return ReferenceConvolve(inverted, 8, -1, -1, 0);
+    }();
+    TBitmap contour(source.width, source.height);  // 255 - |laplacian|, from both signs
+    for (std::size_t i = 0; i < contour.pixels.size(); ++i)
+        contour.pixels[i] = static_cast<std::uint8_t>(255 - std::max(laplace.pixels[i], negated.pixels[i]));
+    EXPECT_EQ(run(MclImgTraceContour), contour.pixels);
+
+    TBitmap mirrored(source.width, source.height);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x) SetPixel(mirrored, source.width - 1 - x, y, PixelAt(source, x, y));
+    EXPECT_EQ(run(MclImgFlipHorizontal), mirrored.pixels);
+
+    TBitmap saturated = source;
+    MclImgSaturation(saturated, 60);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x) {
+            const Rgb p = PixelAt(source, x, y);
+            const int luminance = (77 * p[0] + 150 * p[1] + 29 * p[2] + 128) >> 8;
+            Rgb expected;
+            for (int c = 0; c < 3; ++c)  // factor 1.6 = 104858 / 65536 after rounding
+                expected[c] = std::clamp(luminance + static_cast<int>(std::floor(((p[c] - luminance) * 104858 + 32768) / 65536.0)), 0, 255);
+            ASSERT_EQ(PixelAt(saturated, x, y), expected) << x << "," << y;
+        }
+
+    TBitmap pixelized = source;
+    MclImgPixelize(pixelized, 7, 4);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < source.width; ++x) {
+            const int left = x / 7 * 7, top = y / 4 * 4;
+            const int right = std::min(left + 7, source.width), bottom = std::min(top + 4, source.height);
+            const int count = (right - left) * (bottom - top);
+            Rgb expected{};
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int sy = top; sy < bottom; ++sy)
+                    for (int sx = left; sx < right; ++sx) sum += source.at(sx, sy)[c];
+                expected[c] = (sum + count / 2) / count;
+            }
+            ASSERT_EQ(PixelAt(pixelized, x, y), expected) << x << "," << y;
+        }
 }
 
 TEST(EffectsImage, EmptyOrShortBitmapsAreLeftAlone) {

@@ -15,6 +15,14 @@ namespace {
 
 using ChannelTable = std::array<std::uint8_t, 256>;
 
+// The hot loops get an AVX2 build beside the baseline one; the loader picks what the
+// processor runs.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+#define PELLICOR_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+#else
+#define PELLICOR_VECTOR_CLONES
+#endif
+
 // A bitmap whose buffer really holds width x height pixels; anything else is left alone.
 bool Usable(const TBitmap& image) {
     return !image.empty() && image.pixels.size() >= image.stride() * static_cast<std::size_t>(image.height);
@@ -57,49 +65,52 @@ void ApplyChannelMap(TBitmap& image, Parameter red, Parameter green, Parameter b
                 MakeTable([&](int c) { return map(c, blue); }));
 }
 
-// Copies a row into a buffer one pixel wider on each side, repeating the border pixels.
-void PadRow(std::uint8_t* padded, const std::uint8_t* row, int width) {
-    const std::size_t bytes = static_cast<std::size_t>(width) * 3;
-    std::copy(row, row + bytes, padded + 3);
-    std::copy(row, row + 3, padded);
-    std::copy(row + bytes - 3, row + bytes, padded + bytes + 3);
+// Widens a row into 16-bit values with one more pixel on each side, repeating the border
+// pixels, so that a 3x3 kernel reads no byte twice-widened and needs no border case.
+PELLICOR_VECTOR_CLONES void PadRow(std::int16_t* __restrict padded, const std::uint8_t* __restrict row, int width) {
+    const int bytes = width * 3;
+    for (int i = 0; i < bytes; ++i) padded[i + 3] = row[i];
+    for (int c = 0; c < 3; ++c) {
+        padded[c] = row[c];
+        padded[bytes + 3 + c] = row[bytes - 3 + c];
+    }
 }
 
-// Walks the rows with padded copies of the original rows above, at and below the current
-// one (border rows repeated), so a 3x3 filter can write its result in place.
-template <typename RowFilter>
-void ForEachRowWithNeighbours(TBitmap& image, RowFilter filter) {
-    const std::size_t paddedBytes = (static_cast<std::size_t>(image.width) + 2) * 3;
-    std::vector<std::uint8_t> buffer(paddedBytes * 3);
-    std::uint8_t* above = buffer.data();
-    std::uint8_t* here = above + paddedBytes;
-    std::uint8_t* below = here + paddedBytes;
-    PadRow(above, image.row(0), image.width);
-    PadRow(here, image.row(0), image.width);
-    for (int y = 0; y < image.height; ++y) {
-        PadRow(below, image.row(std::min(y + 1, image.height - 1)), image.width);
-        filter(image.row(y), above, here, below);
-        std::swap(above, here);
-        std::swap(here, below);
+// One output row of a symmetric 3x3 kernel from the padded rows above, at and below it.
+// 16-bit sums are wide enough for every kernel here (|sum| <= 16 * 255).
+template <int Centre, int Side, int Corner, int Shift>
+PELLICOR_VECTOR_CLONES void ConvolveRow(std::uint8_t* __restrict out, const std::int16_t* __restrict above,
+                                        const std::int16_t* __restrict here,
+                                        const std::int16_t* __restrict below, int bytes) {
+    constexpr int half = (1 << Shift) >> 1;
+    for (int i = 0; i < bytes; ++i) {
+        const auto sides = static_cast<std::int16_t>(above[i + 3] + below[i + 3] + here[i] + here[i + 6]);
+        const auto corners = static_cast<std::int16_t>(above[i] + above[i + 6] + below[i] + below[i + 6]);
+        const auto sum = static_cast<std::int16_t>(Centre * here[i + 3] + Side * sides + Corner * corners + half);
+        out[i] = static_cast<std::uint8_t>(std::clamp<std::int16_t>(static_cast<std::int16_t>(sum >> Shift), 0, 255));
     }
 }
 
 // One symmetric 3x3 kernel: weights of the centre, the four side and the four corner
-// neighbours, and the power of two the sum is divided by (rounded, halves up).
+// neighbours, and the power of two the sum is divided by (rounded, halves up). Keeps padded
+// copies of the original rows above, at and below the current one (border rows repeated),
+// so the result can be written in place.
 template <int Centre, int Side, int Corner, int Shift>
 void Convolve(TBitmap& image) {
     if (!Usable(image)) return;
-    const int bytes = image.width * 3;
-    ForEachRowWithNeighbours(image, [bytes](std::uint8_t* out, const std::uint8_t* above, const std::uint8_t* here,
-                                            const std::uint8_t* below) {
-        constexpr int half = (1 << Shift) >> 1;
-        for (int i = 0; i < bytes; ++i) {
-            const int sides = above[i + 3] + below[i + 3] + here[i] + here[i + 6];
-            const int corners = above[i] + above[i + 6] + below[i] + below[i + 6];
-            const int sum = Centre * here[i + 3] + Side * sides + Corner * corners;
-            out[i] = static_cast<std::uint8_t>(std::clamp((sum + half) >> Shift, 0, 255));
-        }
-    });
+    const std::size_t paddedLength = (static_cast<std::size_t>(image.width) + 2) * 3;
+    std::vector<std::int16_t> buffer(paddedLength * 3);
+    std::int16_t* above = buffer.data();
+    std::int16_t* here = above + paddedLength;
+    std::int16_t* below = here + paddedLength;
+    PadRow(above, image.row(0), image.width);
+    PadRow(here, image.row(0), image.width);
+    for (int y = 0; y < image.height; ++y) {
+        PadRow(below, image.row(std::min(y + 1, image.height - 1)), image.width);
+        ConvolveRow<Centre, Side, Corner, Shift>(image.row(y), above, here, below, image.width * 3);
+        std::swap(above, here);
+        std::swap(here, below);
+    }
 }
 
 // Integer hash (lowbias32) of a pixel position and a seed.
@@ -151,18 +162,25 @@ void MclImgSolarize(TBitmap& image, std::int32_t red, std::int32_t green, std::i
     });
 }
 
+namespace {
+
+PELLICOR_VECTOR_CLONES void SaturatePixels(std::uint8_t* __restrict pixel, std::size_t count, int factor) {
+    for (; count > 0; --count, pixel += 3) {
+        const int luminance = Luminance(pixel[0], pixel[1], pixel[2]);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int distance = pixel[channel] - luminance;
+            pixel[channel] = static_cast<std::uint8_t>(std::clamp(luminance + ((distance * factor + 32768) >> 16), 0, 255));
+        }
+    }
+}
+
+}  // namespace
+
 void MclImgSaturation(TBitmap& image, std::int32_t percent) {
     // c' = L + (c - L) * (100 + p) / 100 around the luminance L, the factor in 16.16 fixed point
     if (!Usable(image)) return;
     const int factor = static_cast<int>(RoundHalfEven((100 + std::clamp(percent, -100, 100)) * 65536.0 / 100.0));
-    std::uint8_t* pixel = image.pixels.data();
-    for (std::size_t count = PixelCount(image); count > 0; --count, pixel += 3) {
-        const int luminance = Luminance(pixel[0], pixel[1], pixel[2]);
-        for (int channel = 0; channel < 3; ++channel) {
-            const int distance = pixel[channel] - luminance;
-            pixel[channel] = ClampByte(luminance + ((distance * factor + 32768) >> 16));
-        }
-    }
+    SaturatePixels(image.pixels.data(), PixelCount(image), factor);
 }
 
 // c' = (4c + 2 * sides + corners) / 16
@@ -177,35 +195,43 @@ void MclImgEdgeEnhance(TBitmap& image) { Convolve<10, -1, -1, 1>(image); }
 // c' = 8c - neighbours: bright where a component stands out from its surroundings
 void MclImgFindEdges(TBitmap& image) { Convolve<8, -1, -1, 0>(image); }
 
+namespace {
+
+// Luminance of a row into line[1 .. width], with line[0] and line[width + 1] repeating the ends.
+PELLICOR_VECTOR_CLONES void LuminanceLine(std::uint8_t* __restrict line, const std::uint8_t* __restrict pixel, int width) {
+    for (int x = 0; x < width; ++x, pixel += 3)
+        line[x + 1] = static_cast<std::uint8_t>(Luminance(pixel[0], pixel[1], pixel[2]));
+    line[0] = line[1];
+    line[width + 1] = line[width];
+}
+
+PELLICOR_VECTOR_CLONES void ContourRow(std::uint8_t* __restrict out, const std::uint8_t* __restrict above,
+                                       const std::uint8_t* __restrict here, const std::uint8_t* __restrict below,
+                                       int width) {
+    for (int x = 0; x < width; ++x, out += 3) {
+        const int neighbours =
+            above[x] + above[x + 1] + above[x + 2] + here[x] + here[x + 2] + below[x] + below[x + 1] + below[x + 2];
+        const int edge = std::abs(8 * here[x + 1] - neighbours);
+        out[0] = out[1] = out[2] = static_cast<std::uint8_t>(255 - std::min(edge, 255));
+    }
+}
+
+}  // namespace
+
 void MclImgTraceContour(TBitmap& image) {
     // grey v = 255 - min(255, |8L - neighbours' L|) on the luminance L: dark edges on white
     if (!Usable(image)) return;
     // Luminance plane one pixel wider on every side, border values repeated.
-    const int width = image.width;
-    const std::size_t planeWidth = static_cast<std::size_t>(width) + 2;
-    std::vector<std::uint8_t> plane(planeWidth * (static_cast<std::size_t>(image.height) + 2));
-    for (int y = 0; y < image.height; ++y) {
-        const std::uint8_t* pixel = image.row(y);
-        std::uint8_t* line = plane.data() + planeWidth * (static_cast<std::size_t>(y) + 1);
-        for (int x = 0; x < width; ++x, pixel += 3)
-            line[x + 1] = static_cast<std::uint8_t>(Luminance(pixel[0], pixel[1], pixel[2]));
-        line[0] = line[1];
-        line[width + 1] = line[width];
-    }
+    const std::size_t planeWidth = static_cast<std::size_t>(image.width) + 2;
+    const std::size_t height = static_cast<std::size_t>(image.height);
+    std::vector<std::uint8_t> plane(planeWidth * (height + 2));
+    for (std::size_t y = 0; y < height; ++y)
+        LuminanceLine(plane.data() + planeWidth * (y + 1), image.row(static_cast<int>(y)), image.width);
     std::copy_n(plane.data() + planeWidth, planeWidth, plane.data());
-    std::copy_n(plane.data() + planeWidth * static_cast<std::size_t>(image.height), planeWidth,
-                plane.data() + planeWidth * (static_cast<std::size_t>(image.height) + 1));
-    for (int y = 0; y < image.height; ++y) {
-        const std::uint8_t* above = plane.data() + planeWidth * static_cast<std::size_t>(y);
-        const std::uint8_t* here = above + planeWidth;
-        const std::uint8_t* below = here + planeWidth;
-        std::uint8_t* out = image.row(y);
-        for (int x = 0; x < width; ++x, out += 3) {
-            const int neighbours = above[x] + above[x + 1] + above[x + 2] + here[x] + here[x + 2] + below[x] +
-                                   below[x + 1] + below[x + 2];
-            const int edge = std::abs(8 * here[x + 1] - neighbours);
-            out[0] = out[1] = out[2] = static_cast<std::uint8_t>(255 - std::min(edge, 255));
-        }
+    std::copy_n(plane.data() + planeWidth * height, planeWidth, plane.data() + planeWidth * (height + 1));
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* above = plane.data() + planeWidth * y;
+        ContourRow(image.row(static_cast<int>(y)), above, above + planeWidth, above + 2 * planeWidth, image.width);
     }
 }
 
@@ -216,12 +242,40 @@ void MclImgFlipVertical(TBitmap& image) {
         std::swap_ranges(image.row(top), image.row(top) + image.stride(), image.row(bottom));
 }
 
+namespace {
+
+// Reverses the bytes of the row, then puts each pixel's channels back in order.
+PELLICOR_VECTOR_CLONES void ReversePixels(std::uint8_t* __restrict row, int width) {
+    std::reverse(row, row + static_cast<std::size_t>(width) * 3);
+    for (int x = 0; x < width; ++x, row += 3) std::swap(row[0], row[2]);
+}
+
+// Rounded mean of up to 100 x 100 components by multiplication: with n < 2^22 and
+// d <= 10000 < 2^14, (n * ceil(2^40 / d)) >> 40 is exactly n / d truncated.
+class ExactDivider {
+public:
+    explicit ExactDivider(std::uint32_t divisor)
+        : divisor_(divisor), reciprocal_(((std::uint64_t{1} << 40) + divisor - 1) / divisor) {}
+    std::uint8_t RoundedQuotient(std::uint32_t sum) const {
+        return static_cast<std::uint8_t>(((sum + divisor_ / 2) * reciprocal_) >> 40);
+    }
+
+private:
+    std::uint32_t divisor_;
+    std::uint64_t reciprocal_;
+};
+
+// Adds a row into 16-bit column sums (a block is at most 100 rows: 100 * 255 fits).
+PELLICOR_VECTOR_CLONES void AddRow(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, int bytes) {
+    for (int i = 0; i < bytes; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + row[i]);
+}
+
+}  // namespace
+
 void MclImgFlipHorizontal(TBitmap& image) {
     // pixel x <-> pixel width - 1 - x in every row
     if (!Usable(image)) return;
-    for (int y = 0; y < image.height; ++y)
-        for (int left = 0, right = image.width - 1; left < right; ++left, --right)
-            std::swap_ranges(image.at(left, y), image.at(left, y) + 3, image.at(right, y));
+    for (int y = 0; y < image.height; ++y) ReversePixels(image.row(y), image.width);
 }
 
 void MclImgPixelize(TBitmap& image, std::int32_t width, std::int32_t height) {
@@ -229,30 +283,52 @@ void MclImgPixelize(TBitmap& image, std::int32_t width, std::int32_t height) {
     if (!Usable(image)) return;
     const int blockWidth = std::clamp(width, 1, 100);
     const int blockHeight = std::clamp(height, 1, 100);
+    const int bytes = image.width * 3;
+    std::vector<std::uint16_t> columnSums(static_cast<std::size_t>(bytes));
     for (int top = 0; top < image.height; top += blockHeight) {
         const int bottom = std::min(top + blockHeight, image.height);
+        std::fill(columnSums.begin(), columnSums.end(), 0);
+        for (int y = top; y < bottom; ++y) AddRow(columnSums.data(), image.row(y), bytes);
+        // The means go into the block row's first line, which the other lines then copy.
+        std::uint8_t* first = image.row(top);
+        const ExactDivider fullBlock(static_cast<std::uint32_t>(blockWidth * (bottom - top)));
         for (int left = 0; left < image.width; left += blockWidth) {
             const int right = std::min(left + blockWidth, image.width);
+            const ExactDivider divider = right - left == blockWidth
+                                             ? fullBlock
+                                             : ExactDivider(static_cast<std::uint32_t>((right - left) * (bottom - top)));
             std::uint32_t sum[3] = {0, 0, 0};
-            for (int y = top; y < bottom; ++y) {
-                const std::uint8_t* pixel = image.at(left, y);
-                for (int x = left; x < right; ++x, pixel += 3) {
-                    sum[0] += pixel[0];
-                    sum[1] += pixel[1];
-                    sum[2] += pixel[2];
-                }
+            for (const std::uint16_t* column = &columnSums[static_cast<std::size_t>(left) * 3];
+                 column < &columnSums[static_cast<std::size_t>(right) * 3]; column += 3) {
+                sum[0] += column[0];
+                sum[1] += column[1];
+                sum[2] += column[2];
             }
-            const std::uint32_t count = static_cast<std::uint32_t>((right - left) * (bottom - top));
-            std::uint8_t mean[3];
-            for (int channel = 0; channel < 3; ++channel)
-                mean[channel] = static_cast<std::uint8_t>((sum[channel] + count / 2) / count);
-            for (int y = top; y < bottom; ++y) {
-                std::uint8_t* pixel = image.at(left, y);
-                for (int x = left; x < right; ++x, pixel += 3) std::copy(mean, mean + 3, pixel);
-            }
+            const std::uint8_t mean[3] = {divider.RoundedQuotient(sum[0]), divider.RoundedQuotient(sum[1]),
+                                          divider.RoundedQuotient(sum[2])};
+            for (std::uint8_t* pixel = first + left * 3; pixel < first + right * 3; pixel += 3)
+                std::copy(mean, mean + 3, pixel);
         }
+        for (int y = top + 1; y < bottom; ++y) std::copy(first, first + bytes, image.row(y));
     }
 }
+
+namespace {
+
+// Where each pixel of row y takes its colour from: a column and a row of the picture.
+PELLICOR_VECTOR_CLONES void ChaosSources(std::int32_t* __restrict sourceX, std::int32_t* __restrict sourceY, int width,
+                                         int height, int y, std::uint32_t diameter, std::uint32_t seed) {
+    const int lowest = -static_cast<int>(diameter / 2);
+    for (int x = 0; x < width; ++x) {
+        const std::uint32_t hash = PositionHash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), seed);
+        const int dx = lowest + static_cast<int>(((hash & 0xFFFFu) * diameter) >> 16);
+        const int dy = lowest + static_cast<int>(((hash >> 16) * diameter) >> 16);
+        sourceX[x] = std::clamp(x + dx, 0, width - 1);
+        sourceY[x] = std::clamp(y + dy, 0, height - 1);
+    }
+}
+
+}  // namespace
 
 void MclImgChaos(TBitmap& image, std::int32_t level, std::uint32_t seed) {
     // pixel (x, y) takes the original pixel (x + dx, y + dy), dx and dy hashed from the
@@ -260,19 +336,17 @@ void MclImgChaos(TBitmap& image, std::int32_t level, std::uint32_t seed) {
     if (!Usable(image)) return;
     const std::uint32_t diameter = static_cast<std::uint32_t>(std::clamp(level, 1, 100));
     if (diameter == 1) return;
-    const int lowest = -static_cast<int>(diameter / 2);
-    const std::vector<std::uint8_t> original(image.pixels.begin(),
-                                             image.pixels.begin() + static_cast<std::ptrdiff_t>(image.stride() * image.height));
     const std::size_t stride = image.stride();
+    const std::vector<std::uint8_t> original(image.pixels.begin(),
+                                             image.pixels.begin() + static_cast<std::ptrdiff_t>(stride * image.height));
+    std::vector<std::int32_t> sourceX(static_cast<std::size_t>(image.width));
+    std::vector<std::int32_t> sourceY(static_cast<std::size_t>(image.width));
     for (int y = 0; y < image.height; ++y) {
+        ChaosSources(sourceX.data(), sourceY.data(), image.width, image.height, y, diameter, seed);
         std::uint8_t* out = image.row(y);
         for (int x = 0; x < image.width; ++x, out += 3) {
-            const std::uint32_t hash = PositionHash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), seed);
-            const int dx = lowest + static_cast<int>(((hash & 0xFFFFu) * diameter) >> 16);
-            const int dy = lowest + static_cast<int>(((hash >> 16) * diameter) >> 16);
-            const int sourceX = std::clamp(x + dx, 0, image.width - 1);
-            const int sourceY = std::clamp(y + dy, 0, image.height - 1);
-            const std::uint8_t* source = original.data() + stride * sourceY + static_cast<std::size_t>(sourceX) * 3;
+            const std::uint8_t* source = original.data() + stride * static_cast<std::size_t>(sourceY[x]) +
+                                         static_cast<std::size_t>(sourceX[x]) * 3;
             std::copy(source, source + 3, out);
         }
     }
