@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -15,17 +16,19 @@ namespace {
 
 using ChannelTable = std::array<std::uint8_t, 256>;
 
-// The hot loops get an AVX2 build beside the baseline one; the loader picks what the
-// processor runs.
+// The hot row loops are built for AVX-512 and AVX2 besides the baseline; the loader picks
+// what the processor runs.
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
 #define PELLICOR_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define PELLICOR_VECTOR_CLONES
 #endif
 
-// A bitmap whose buffer really holds width x height pixels; anything else is left alone.
+// A bitmap whose buffer really holds width x height pixels, with rows short enough to be
+// counted in int bytes (padding included); anything else is left alone.
 bool Usable(const TBitmap& image) {
-    return !image.empty() && image.pixels.size() >= image.stride() * static_cast<std::size_t>(image.height);
+    return !image.empty() && image.width < INT_MAX / 3 - 2 &&
+           image.pixels.size() >= image.stride() * static_cast<std::size_t>(image.height);
 }
 
 std::size_t PixelCount(const TBitmap& image) {
@@ -66,7 +69,7 @@ void ApplyChannelMap(TBitmap& image, Parameter red, Parameter green, Parameter b
 }
 
 // Widens a row into 16-bit values with one more pixel on each side, repeating the border
-// pixels, so that a 3x3 kernel reads no byte twice-widened and needs no border case.
+// pixels: each row is widened once (not once per kernel tap) and the kernel needs no border case.
 PELLICOR_VECTOR_CLONES void PadRow(std::int16_t* __restrict padded, const std::uint8_t* __restrict row, int width) {
     const int bytes = width * 3;
     for (int i = 0; i < bytes; ++i) padded[i + 3] = row[i];
@@ -124,6 +127,74 @@ std::uint32_t PositionHash(std::uint32_t x, std::uint32_t y, std::uint32_t seed)
     return h;
 }
 
+PELLICOR_VECTOR_CLONES void SaturatePixels(std::uint8_t* __restrict pixel, std::size_t count, int factor) {
+    for (; count > 0; --count, pixel += 3) {
+        const int luminance = Luminance(pixel[0], pixel[1], pixel[2]);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int distance = pixel[channel] - luminance;
+            pixel[channel] = static_cast<std::uint8_t>(std::clamp(luminance + ((distance * factor + 32768) >> 16), 0, 255));
+        }
+    }
+}
+
+// Luminance of a row into line[1 .. width], with line[0] and line[width + 1] repeating the ends.
+PELLICOR_VECTOR_CLONES void LuminanceLine(std::uint8_t* __restrict line, const std::uint8_t* __restrict pixel, int width) {
+    for (int x = 0; x < width; ++x, pixel += 3)
+        line[x + 1] = static_cast<std::uint8_t>(Luminance(pixel[0], pixel[1], pixel[2]));
+    line[0] = line[1];
+    line[width + 1] = line[width];
+}
+
+PELLICOR_VECTOR_CLONES void ContourRow(std::uint8_t* __restrict out, const std::uint8_t* __restrict above,
+                                       const std::uint8_t* __restrict here, const std::uint8_t* __restrict below,
+                                       int width) {
+    for (int x = 0; x < width; ++x, out += 3) {
+        const int neighbours =
+            above[x] + above[x + 1] + above[x + 2] + here[x] + here[x + 2] + below[x] + below[x + 1] + below[x + 2];
+        const int edge = std::abs(8 * here[x + 1] - neighbours);
+        out[0] = out[1] = out[2] = static_cast<std::uint8_t>(255 - std::min(edge, 255));
+    }
+}
+
+// Reverses the bytes of the row, then puts each pixel's channels back in order.
+PELLICOR_VECTOR_CLONES void ReversePixels(std::uint8_t* __restrict row, int width) {
+    std::reverse(row, row + static_cast<std::size_t>(width) * 3);
+    for (int x = 0; x < width; ++x, row += 3) std::swap(row[0], row[2]);
+}
+
+// Rounded mean of up to 100 x 100 components by multiplication: with n < 2^22 and
+// d <= 10000 < 2^14, (n * ceil(2^40 / d)) >> 40 is exactly n / d truncated.
+class ExactDivider {
+public:
+    explicit ExactDivider(std::uint32_t divisor)
+        : divisor_(divisor), reciprocal_(((std::uint64_t{1} << 40) + divisor - 1) / divisor) {}
+    std::uint8_t RoundedQuotient(std::uint32_t sum) const {
+        return static_cast<std::uint8_t>(((sum + divisor_ / 2) * reciprocal_) >> 40);
+    }
+
+private:
+    std::uint32_t divisor_;
+    std::uint64_t reciprocal_;
+};
+
+// Adds a row into 16-bit column sums (a block is at most 100 rows: 100 * 255 fits).
+PELLICOR_VECTOR_CLONES void AddRow(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, int bytes) {
+    for (int i = 0; i < bytes; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + row[i]);
+}
+
+// Where each pixel of row y takes its colour from: a column and a row of the picture.
+PELLICOR_VECTOR_CLONES void ChaosSources(std::int32_t* __restrict sourceX, std::int32_t* __restrict sourceY, int width,
+                                         int height, int y, std::uint32_t diameter, std::uint32_t seed) {
+    const int lowest = -static_cast<int>(diameter / 2);
+    for (int x = 0; x < width; ++x) {
+        const std::uint32_t hash = PositionHash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), seed);
+        const int dx = lowest + static_cast<int>(((hash & 0xFFFFu) * diameter) >> 16);
+        const int dy = lowest + static_cast<int>(((hash >> 16) * diameter) >> 16);
+        sourceX[x] = std::clamp(x + dx, 0, width - 1);
+        sourceY[x] = std::clamp(y + dy, 0, height - 1);
+    }
+}
+
 }  // namespace
 
 void MclImgBrightness(TBitmap& image, std::int32_t red, std::int32_t green, std::int32_t blue) {
@@ -162,20 +233,6 @@ void MclImgSolarize(TBitmap& image, std::int32_t red, std::int32_t green, std::i
     });
 }
 
-namespace {
-
-PELLICOR_VECTOR_CLONES void SaturatePixels(std::uint8_t* __restrict pixel, std::size_t count, int factor) {
-    for (; count > 0; --count, pixel += 3) {
-        const int luminance = Luminance(pixel[0], pixel[1], pixel[2]);
-        for (int channel = 0; channel < 3; ++channel) {
-            const int distance = pixel[channel] - luminance;
-            pixel[channel] = static_cast<std::uint8_t>(std::clamp(luminance + ((distance * factor + 32768) >> 16), 0, 255));
-        }
-    }
-}
-
-}  // namespace
-
 void MclImgSaturation(TBitmap& image, std::int32_t percent) {
     // c' = L + (c - L) * (100 + p) / 100 around the luminance L, the factor in 16.16 fixed point
     if (!Usable(image)) return;
@@ -194,29 +251,6 @@ void MclImgEdgeEnhance(TBitmap& image) { Convolve<10, -1, -1, 1>(image); }
 
 // c' = 8c - neighbours: bright where a component stands out from its surroundings
 void MclImgFindEdges(TBitmap& image) { Convolve<8, -1, -1, 0>(image); }
-
-namespace {
-
-// Luminance of a row into line[1 .. width], with line[0] and line[width + 1] repeating the ends.
-PELLICOR_VECTOR_CLONES void LuminanceLine(std::uint8_t* __restrict line, const std::uint8_t* __restrict pixel, int width) {
-    for (int x = 0; x < width; ++x, pixel += 3)
-        line[x + 1] = static_cast<std::uint8_t>(Luminance(pixel[0], pixel[1], pixel[2]));
-    line[0] = line[1];
-    line[width + 1] = line[width];
-}
-
-PELLICOR_VECTOR_CLONES void ContourRow(std::uint8_t* __restrict out, const std::uint8_t* __restrict above,
-                                       const std::uint8_t* __restrict here, const std::uint8_t* __restrict below,
-                                       int width) {
-    for (int x = 0; x < width; ++x, out += 3) {
-        const int neighbours =
-            above[x] + above[x + 1] + above[x + 2] + here[x] + here[x + 2] + below[x] + below[x + 1] + below[x + 2];
-        const int edge = std::abs(8 * here[x + 1] - neighbours);
-        out[0] = out[1] = out[2] = static_cast<std::uint8_t>(255 - std::min(edge, 255));
-    }
-}
-
-}  // namespace
 
 void MclImgTraceContour(TBitmap& image) {
     // grey v = 255 - min(255, |8L - neighbours' L|) on the luminance L: dark edges on white
@@ -241,36 +275,6 @@ void MclImgFlipVertical(TBitmap& image) {
     for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
         std::swap_ranges(image.row(top), image.row(top) + image.stride(), image.row(bottom));
 }
-
-namespace {
-
-// Reverses the bytes of the row, then puts each pixel's channels back in order.
-PELLICOR_VECTOR_CLONES void ReversePixels(std::uint8_t* __restrict row, int width) {
-    std::reverse(row, row + static_cast<std::size_t>(width) * 3);
-    for (int x = 0; x < width; ++x, row += 3) std::swap(row[0], row[2]);
-}
-
-// Rounded mean of up to 100 x 100 components by multiplication: with n < 2^22 and
-// d <= 10000 < 2^14, (n * ceil(2^40 / d)) >> 40 is exactly n / d truncated.
-class ExactDivider {
-public:
-    explicit ExactDivider(std::uint32_t divisor)
-        : divisor_(divisor), reciprocal_(((std::uint64_t{1} << 40) + divisor - 1) / divisor) {}
-    std::uint8_t RoundedQuotient(std::uint32_t sum) const {
-        return static_cast<std::uint8_t>(((sum + divisor_ / 2) * reciprocal_) >> 40);
-    }
-
-private:
-    std::uint32_t divisor_;
-    std::uint64_t reciprocal_;
-};
-
-// Adds a row into 16-bit column sums (a block is at most 100 rows: 100 * 255 fits).
-PELLICOR_VECTOR_CLONES void AddRow(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, int bytes) {
-    for (int i = 0; i < bytes; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + row[i]);
-}
-
-}  // namespace
 
 void MclImgFlipHorizontal(TBitmap& image) {
     // pixel x <-> pixel width - 1 - x in every row
@@ -312,23 +316,6 @@ void MclImgPixelize(TBitmap& image, std::int32_t width, std::int32_t height) {
         for (int y = top + 1; y < bottom; ++y) std::copy(first, first + bytes, image.row(y));
     }
 }
-
-namespace {
-
-// Where each pixel of row y takes its colour from: a column and a row of the picture.
-PELLICOR_VECTOR_CLONES void ChaosSources(std::int32_t* __restrict sourceX, std::int32_t* __restrict sourceY, int width,
-                                         int height, int y, std::uint32_t diameter, std::uint32_t seed) {
-    const int lowest = -static_cast<int>(diameter / 2);
-    for (int x = 0; x < width; ++x) {
-        const std::uint32_t hash = PositionHash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), seed);
-        const int dx = lowest + static_cast<int>(((hash & 0xFFFFu) * diameter) >> 16);
-        const int dy = lowest + static_cast<int>(((hash >> 16) * diameter) >> 16);
-        sourceX[x] = std::clamp(x + dx, 0, width - 1);
-        sourceY[x] = std::clamp(y + dy, 0, height - 1);
-    }
-}
-
-}  // namespace
 
 void MclImgChaos(TBitmap& image, std::int32_t level, std::uint32_t seed) {
     // pixel (x, y) takes the original pixel (x + dx, y + dy), dx and dy hashed from the
