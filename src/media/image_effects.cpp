@@ -68,51 +68,54 @@ void ApplyChannelMap(TBitmap& image, Parameter red, Parameter green, Parameter b
                 MakeTable([&](int c) { return map(c, blue); }));
 }
 
-// Widens a row into 16-bit values with one more pixel on each side, repeating the border
-// pixels: each row is widened once (not once per kernel tap) and the kernel needs no border case.
-PELLICOR_VECTOR_CLONES void PadRow(std::int16_t* __restrict padded, const std::uint8_t* __restrict row, int width) {
-    const int bytes = width * 3;
-    for (int i = 0; i < bytes; ++i) padded[i + 3] = row[i];
-    for (int c = 0; c < 3; ++c) {
-        padded[c] = row[c];
-        padded[bytes + 3 + c] = row[bytes - 3 + c];
-    }
+// A symmetric 3x3 kernel: weights of the centre, the four side and the four corner
+// neighbours, and the power of two the sum is divided by (rounded, halves up). Split by
+// rows, the sum for a pixel is
+//   (Centre * c + Side * (l + r)) of its own row + (Side * c + Corner * (l + r)) of the rows
+//   above and below,
+// with c the component in the pixel's column and l, r those to its left and right. Each row's
+// two terms are computed once and serve the three output rows that use it. Pixels beyond
+// the border repeat the border pixel. 16-bit values are wide enough (|sum| <= 16 * 255).
+template <int Centre, int Side, int Corner>
+PELLICOR_VECTOR_CLONES void KernelRowTerms(std::int16_t* __restrict ownTerm, std::int16_t* __restrict neighbourTerm,
+                                           const std::uint8_t* __restrict row, int bytes) {
+    const auto store = [&](int i, int pair) {
+        ownTerm[i] = static_cast<std::int16_t>(Centre * row[i] + Side * pair);
+        neighbourTerm[i] = static_cast<std::int16_t>(Side * row[i] + Corner * pair);
+    };
+    const int firstInner = std::min(3, bytes), endInner = std::max(firstInner, bytes - 3);
+    for (int i = 0; i < firstInner; ++i) store(i, row[i] + row[i + 3 < bytes ? i + 3 : i]);
+    for (int i = firstInner; i < endInner; ++i) store(i, row[i - 3] + row[i + 3]);
+    for (int i = endInner; i < bytes; ++i) store(i, row[i - 3] + row[i]);
 }
 
-// One output row of a symmetric 3x3 kernel from the padded rows above, at and below it.
-// 16-bit sums are wide enough for every kernel here (|sum| <= 16 * 255).
-template <int Centre, int Side, int Corner, int Shift>
-PELLICOR_VECTOR_CLONES void ConvolveRow(std::uint8_t* __restrict out, const std::int16_t* __restrict above,
-                                        const std::int16_t* __restrict here,
-                                        const std::int16_t* __restrict below, int bytes) {
+template <int Shift>
+PELLICOR_VECTOR_CLONES void KernelRowOutput(std::uint8_t* __restrict out, const std::int16_t* __restrict above,
+                                            const std::int16_t* __restrict own,
+                                            const std::int16_t* __restrict below, int bytes) {
     constexpr int half = (1 << Shift) >> 1;
     for (int i = 0; i < bytes; ++i) {
-        const auto sides = static_cast<std::int16_t>(above[i + 3] + below[i + 3] + here[i] + here[i + 6]);
-        const auto corners = static_cast<std::int16_t>(above[i] + above[i + 6] + below[i] + below[i + 6]);
-        const auto sum = static_cast<std::int16_t>(Centre * here[i + 3] + Side * sides + Corner * corners + half);
+        const auto sum = static_cast<std::int16_t>(own[i] + above[i] + below[i] + half);
         out[i] = static_cast<std::uint8_t>(std::clamp<std::int16_t>(static_cast<std::int16_t>(sum >> Shift), 0, 255));
     }
 }
 
-// One symmetric 3x3 kernel: weights of the centre, the four side and the four corner
-// neighbours, and the power of two the sum is divided by (rounded, halves up). Keeps padded
-// copies of the original rows above, at and below the current one (border rows repeated),
-// so the result can be written in place.
 template <int Centre, int Side, int Corner, int Shift>
 void Convolve(TBitmap& image) {
     if (!Usable(image)) return;
-    const std::size_t paddedLength = (static_cast<std::size_t>(image.width) + 2) * 3;
-    std::vector<std::int16_t> buffer(paddedLength * 3);
-    std::int16_t* above = buffer.data();
-    std::int16_t* here = above + paddedLength;
-    std::int16_t* below = here + paddedLength;
-    PadRow(above, image.row(0), image.width);
-    PadRow(here, image.row(0), image.width);
+    // Terms of three rows at a time; row r lives in slot r % 3.
+    const std::size_t bytes = image.stride();
+    std::vector<std::int16_t> buffer(bytes * 6);
+    const auto ownTerm = [&](int row) { return buffer.data() + bytes * static_cast<std::size_t>(row % 3); };
+    const auto neighbourTerm = [&](int row) { return ownTerm(row) + bytes * 3; };
+    const auto computeTerms = [&](int row) {
+        KernelRowTerms<Centre, Side, Corner>(ownTerm(row), neighbourTerm(row), image.row(row), image.width * 3);
+    };
+    computeTerms(0);
     for (int y = 0; y < image.height; ++y) {
-        PadRow(below, image.row(std::min(y + 1, image.height - 1)), image.width);
-        ConvolveRow<Centre, Side, Corner, Shift>(image.row(y), above, here, below, image.width * 3);
-        std::swap(above, here);
-        std::swap(here, below);
+        if (y + 1 < image.height) computeTerms(y + 1);  // before row y changes, while row y + 1 is original
+        KernelRowOutput<Shift>(image.row(y), neighbourTerm(std::max(y - 1, 0)), ownTerm(y),
+                               neighbourTerm(std::min(y + 1, image.height - 1)), image.width * 3);
     }
 }
 
@@ -156,10 +159,16 @@ PELLICOR_VECTOR_CLONES void ContourRow(std::uint8_t* __restrict out, const std::
     }
 }
 
-// Reverses the bytes of the row, then puts each pixel's channels back in order.
-PELLICOR_VECTOR_CLONES void ReversePixels(std::uint8_t* __restrict row, int width) {
-    std::reverse(row, row + static_cast<std::size_t>(width) * 3);
-    for (int x = 0; x < width; ++x, row += 3) std::swap(row[0], row[2]);
+// Mirrors a row: its bytes reversed into the scratch line, then copied back with each
+// pixel's channels in order again.
+PELLICOR_VECTOR_CLONES void ReversePixels(std::uint8_t* __restrict row, std::uint8_t* __restrict scratch, int width) {
+    const int bytes = width * 3;
+    for (int i = 0; i < bytes; ++i) scratch[i] = row[bytes - 1 - i];
+    for (int i = 0; i < bytes; i += 3) {
+        row[i] = scratch[i + 2];
+        row[i + 1] = scratch[i + 1];
+        row[i + 2] = scratch[i];
+    }
 }
 
 // Rounded mean of up to 100 x 100 components by multiplication: with n < 2^22 and
@@ -180,6 +189,25 @@ private:
 // Adds a row into 16-bit column sums (a block is at most 100 rows: 100 * 255 fits).
 PELLICOR_VECTOR_CLONES void AddRow(std::uint16_t* __restrict sums, const std::uint8_t* __restrict row, int bytes) {
     for (int i = 0; i < bytes; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + row[i]);
+}
+
+// Fills `count` consecutive blocks of a line with the rounded means of their column sums;
+// FixedWidth > 0 fixes the block width at compile time, 0 takes `width`.
+template <int FixedWidth>
+PELLICOR_VECTOR_CLONES void MeanBlocks(std::uint8_t* __restrict line, const std::uint16_t* __restrict sums, int count, int width,
+                const ExactDivider& divider) {
+    const int blockWidth = FixedWidth > 0 ? FixedWidth : width;
+    for (int block = 0; block < count; ++block, line += blockWidth * 3, sums += blockWidth * 3) {
+        std::uint32_t red = 0, green = 0, blue = 0;
+        for (int x = 0; x < blockWidth * 3; x += 3) {
+            red += sums[x];
+            green += sums[x + 1];
+            blue += sums[x + 2];
+        }
+        const std::uint8_t mean[3] = {divider.RoundedQuotient(red), divider.RoundedQuotient(green),
+                                      divider.RoundedQuotient(blue)};
+        for (int x = 0; x < blockWidth * 3; x += 3) std::copy(mean, mean + 3, line + x);
+    }
 }
 
 // Where each pixel of row y takes its colour from: a column and a row of the picture.
@@ -279,7 +307,8 @@ void MclImgFlipVertical(TBitmap& image) {
 void MclImgFlipHorizontal(TBitmap& image) {
     // pixel x <-> pixel width - 1 - x in every row
     if (!Usable(image)) return;
-    for (int y = 0; y < image.height; ++y) ReversePixels(image.row(y), image.width);
+    std::vector<std::uint8_t> scratch(image.stride());
+    for (int y = 0; y < image.height; ++y) ReversePixels(image.row(y), scratch.data(), image.width);
 }
 
 void MclImgPixelize(TBitmap& image, std::int32_t width, std::int32_t height) {
@@ -287,33 +316,30 @@ void MclImgPixelize(TBitmap& image, std::int32_t width, std::int32_t height) {
     if (!Usable(image)) return;
     const int blockWidth = std::clamp(width, 1, 100);
     const int blockHeight = std::clamp(height, 1, 100);
+    if (blockWidth == 1 && blockHeight == 1) return;
     const int bytes = image.width * 3;
+    const int fullBlocks = image.width / blockWidth;
+    const int lastWidth = image.width % blockWidth;
     std::vector<std::uint16_t> columnSums(static_cast<std::size_t>(bytes));
     for (int top = 0; top < image.height; top += blockHeight) {
-        const int bottom = std::min(top + blockHeight, image.height);
+        const int rows = std::min(blockHeight, image.height - top);
         std::fill(columnSums.begin(), columnSums.end(), 0);
-        for (int y = top; y < bottom; ++y) AddRow(columnSums.data(), image.row(y), bytes);
+        for (int y = top; y < top + rows; ++y) AddRow(columnSums.data(), image.row(y), bytes);
         // The means go into the block row's first line, which the other lines then copy.
         std::uint8_t* first = image.row(top);
-        const ExactDivider fullBlock(static_cast<std::uint32_t>(blockWidth * (bottom - top)));
-        for (int left = 0; left < image.width; left += blockWidth) {
-            const int right = std::min(left + blockWidth, image.width);
-            const ExactDivider divider = right - left == blockWidth
-                                             ? fullBlock
-                                             : ExactDivider(static_cast<std::uint32_t>((right - left) * (bottom - top)));
-            std::uint32_t sum[3] = {0, 0, 0};
-            for (const std::uint16_t* column = &columnSums[static_cast<std::size_t>(left) * 3];
-                 column < &columnSums[static_cast<std::size_t>(right) * 3]; column += 3) {
-                sum[0] += column[0];
-                sum[1] += column[1];
-                sum[2] += column[2];
-            }
-            const std::uint8_t mean[3] = {divider.RoundedQuotient(sum[0]), divider.RoundedQuotient(sum[1]),
-                                          divider.RoundedQuotient(sum[2])};
-            for (std::uint8_t* pixel = first + left * 3; pixel < first + right * 3; pixel += 3)
-                std::copy(mean, mean + 3, pixel);
+        const ExactDivider fullBlock(static_cast<std::uint32_t>(blockWidth * rows));
+        switch (blockWidth) {  // the common small widths unrolled
+            case 2: MeanBlocks<2>(first, columnSums.data(), fullBlocks, blockWidth, fullBlock); break;
+            case 3: MeanBlocks<3>(first, columnSums.data(), fullBlocks, blockWidth, fullBlock); break;
+            case 4: MeanBlocks<4>(first, columnSums.data(), fullBlocks, blockWidth, fullBlock); break;
+            default: MeanBlocks<0>(first, columnSums.data(), fullBlocks, blockWidth, fullBlock); break;
         }
-        for (int y = top + 1; y < bottom; ++y) std::copy(first, first + bytes, image.row(y));
+        if (lastWidth > 0) {
+            const std::size_t offset = static_cast<std::size_t>(fullBlocks) * blockWidth * 3;
+            MeanBlocks<0>(first + offset, columnSums.data() + offset, 1, lastWidth,
+                          ExactDivider(static_cast<std::uint32_t>(lastWidth * rows)));
+        }
+        for (int y = top + 1; y < top + rows; ++y) std::copy(first, first + bytes, image.row(y));
     }
 }
 
