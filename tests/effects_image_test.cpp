@@ -346,22 +346,25 @@ TEST(EffectsImage, WidePicturesMatchPerPixelFormulas) {
             ASSERT_EQ(PixelAt(saturated, x, y), expected) << x << "," << y;
         }
 
-    TBitmap pixelized = source;
-    MclImgPixelize(pixelized, 7, 4);
-    for (int y = 0; y < source.height; ++y)
-        for (int x = 0; x < source.width; ++x) {
-            const int left = x / 7 * 7, top = y / 4 * 4;
-            const int right = std::min(left + 7, source.width), bottom = std::min(top + 4, source.height);
-            const int count = (right - left) * (bottom - top);
-            Rgb expected{};
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int sy = top; sy < bottom; ++sy)
-                    for (int sx = left; sx < right; ++sx) sum += source.at(sx, sy)[c];
-                expected[c] = (sum + count / 2) / count;
+    for (const auto& [blockWidth, blockHeight] : {std::pair{7, 4}, std::pair{3, 3}, std::pair{4, 2}, std::pair{2, 5}}) {
+        TBitmap pixelized = source;
+        MclImgPixelize(pixelized, blockWidth, blockHeight);
+        for (int y = 0; y < source.height; ++y)
+            for (int x = 0; x < source.width; ++x) {
+                const int left = x / blockWidth * blockWidth, top = y / blockHeight * blockHeight;
+                const int right = std::min(left + blockWidth, source.width);
+                const int bottom = std::min(top + blockHeight, source.height);
+                const int count = (right - left) * (bottom - top);
+                Rgb expected{};
+                for (int c = 0; c < 3; ++c) {
+                    int sum = 0;
+                    for (int sy = top; sy < bottom; ++sy)
+                        for (int sx = left; sx < right; ++sx) sum += source.at(sx, sy)[c];
+                    expected[c] = (sum + count / 2) / count;
+                }
+                ASSERT_EQ(PixelAt(pixelized, x, y), expected) << blockWidth << "x" << blockHeight << " at " << x << "," << y;
             }
-            ASSERT_EQ(PixelAt(pixelized, x, y), expected) << x << "," << y;
-        }
+    }
 }
 
 TEST(EffectsImage, EmptyOrShortBitmapsAreLeftAlone) {
