@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
-
-#include <jpeglib.h>
 
 #include "movie/jpeg_probe.h"
 #include "movie_reader_test_support.h"
@@ -14,39 +10,10 @@ namespace {
 
 using test_support::Bytes;
 
-// A grey-gradient JPEG made by libjpeg, baseline or progressive.
-Bytes EncodeJpeg(int width, int height, bool progressive) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(width * 3);
-    while (info.next_scanline < info.image_height) {
-        for (int x = 0; x < width * 3; ++x) row[x] = JSAMPLE((x + info.next_scanline) & 255);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
-}
-
 TEST(JpegProbe, BaselineGivesItsSizeProgressiveNone) {
-    const Bytes baseline = EncodeJpeg(321, 123, false);
+    const Bytes baseline = test_support::EncodeJpeg(321, 123, false);
     EXPECT_EQ(ProbeJpegSize(baseline), (TJpegSize{321, 123}));
-    EXPECT_EQ(ProbeJpegSize(EncodeJpeg(64, 48, true)), TJpegSize{});
+    EXPECT_EQ(ProbeJpegSize(test_support::EncodeJpeg(64, 48, true)), TJpegSize{});
 
     const std::string path = test_support::WriteTempFile("pellicor_jpeg_probe_test.jpg", baseline);
     EXPECT_EQ(ProbeJpegSizeFromFile(path), (TJpegSize{321, 123}));

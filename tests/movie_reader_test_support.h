@@ -1,18 +1,22 @@
 #pragma once
 
-// Builders of the files the movie reader tests feed in: BMP pictures, MP3 data made by
-// LAME, wave files, ID3v2 headers and hand-made MPEG frames.
+// Builders of the files the movie reader tests feed in: BMP pictures, JPEGs made by
+// libjpeg, MP3 data made by LAME, wave files, ID3v2 headers and hand-made MPEG frames.
 
 #include <gtest/gtest.h>
-#include <lame/lame.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
+#include <lame/lame.h>
 
 namespace pellicor::test_support {
 
@@ -87,6 +91,35 @@ struct BmpFile {
     }
 };
 
+
+// A grey-gradient JPEG made by libjpeg, baseline or progressive.
+inline Bytes EncodeJpeg(int width, int height, bool progressive) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(width * 3);
+    while (info.next_scanline < info.image_height) {
+        for (int x = 0; x < width * 3; ++x) row[x] = JSAMPLE((x + info.next_scanline) & 255);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
 
 // MP3 data from LAME: a second of a tone, CBR at bitrate or VBR; with tag, the first frame
 // holds LAME's Xing ("Info" for CBR) header. Frames is LAME's count of audio frames.
