@@ -198,6 +198,8 @@ TEST(BMPReader, DamagedFilesAreCleanErrorsOrZeroPixels) {
     partial.LoadFromStream(std::span(file).first(file.size() - 20));
     EXPECT_EQ(partial.Row(3)[0], 0);
     EXPECT_EQ(partial.Row(0)[0], 0xFF);
+    EXPECT_THROW(partial.LoadFromStream(BmpFile{.width = 4, .height = 4, .bits = 3}.Build()), EImageError);
+    EXPECT_EQ(partial.Width(), 4);  // a failed load keeps the picture
 
     const auto fails = [](const BmpFile& bmp) {
         TBMPReader reader;

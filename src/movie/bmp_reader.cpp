@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kV4HeaderMinimum = 56;  // V3 and later carry four masks after the 40 bytes
+constexpr std::uint32_t kAlphaMaskHeaderSize = 56;  // V3 headers and later carry an alpha mask too
 constexpr int kMaxDimension = 65535;            // SWF bitmaps keep sizes in 16 bits
 
 std::size_t StrideFor(int width, int bitCount) {
@@ -84,7 +84,9 @@ void TBMPReader::SetFormat(int width, int height, int bitCount, int redBits, int
         } else {
             header_.Compression = kBMPCompressionBitFields;
         }
-        const auto maskOf = [](int bits, int shift) { return ((std::uint32_t{1} << bits) - 1) << shift; };
+        const auto maskOf = [](int bits, int shift) {
+            return static_cast<std::uint32_t>(((std::uint64_t{1} << bits) - 1) << shift);
+        };
         SetMasks(maskOf(redBits, greenBits + blueBits), maskOf(greenBits, blueBits), maskOf(blueBits, 0));
     }
 }
@@ -98,6 +100,12 @@ void TBMPReader::LoadFromFile(const std::string& fileName) {
 }
 
 void TBMPReader::LoadFromStream(std::span<const std::uint8_t> bytes) {
+    TBMPReader loaded;  // a file that fails leaves the reader as it was
+    loaded.Parse(bytes);
+    *this = std::move(loaded);
+}
+
+void TBMPReader::Parse(std::span<const std::uint8_t> bytes) {
     const std::size_t size = bytes.size();
     if (size < kFileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M') throw EImageError("Not a BMP picture");
     const std::uint32_t fileSizeField = LittleEndian32(&bytes[2]);
@@ -156,7 +164,7 @@ void TBMPReader::LoadFromStream(std::span<const std::uint8_t> bytes) {
         const std::uint32_t green = LittleEndian32(&bytes[masksAt + 4]);
         const std::uint32_t blue = LittleEndian32(&bytes[masksAt + 8]);
         if ((red | green | blue) != 0) SetMasks(red, green, blue);
-        if (headerSize >= kV4HeaderMinimum && info.BitCount == 32 && size >= masksAt + 16) {
+        if (headerSize >= kAlphaMaskHeaderSize && info.BitCount == 32 && size >= masksAt + 16) {
             const std::uint32_t alpha = LittleEndian32(&bytes[masksAt + 12]);
             if (alpha != 0) {
                 alphaMask_ = alpha;
@@ -223,12 +231,14 @@ void TBMPReader::DecodeRLE(std::span<const std::uint8_t> data, bool fourBit) {
     const auto put = [&](std::uint32_t value) {
         if (x < width) SetPixelValue(Row(y), x++, value);
     };
+    // The i-th pixel of a byte sequence: the byte, or for 4 bits its nibbles high first.
+    const auto pixel = [fourBit](std::uint8_t b, int i) { return fourBit ? (i % 2 == 0 ? b >> 4 : b & 15) : b; };
     while (y < rows && at + 2 <= data.size()) {
         const std::uint8_t count = data[at];
         const std::uint8_t value = data[at + 1];
         at += 2;
         if (count > 0) {  // a run: the byte, or its two nibbles by turns
-            for (int i = 0; i < count && x < width; ++i) put(fourBit ? (i % 2 == 0 ? value >> 4 : value & 15) : value);
+            for (int i = 0; i < count && x < width; ++i) put(pixel(value, i));
             continue;
         }
         if (value == 0) {  // end of line
@@ -247,8 +257,7 @@ void TBMPReader::DecodeRLE(std::span<const std::uint8_t> data, bool fourBit) {
             for (int i = 0; i < value; ++i) {
                 const std::size_t byteAt = fourBit ? i / 2 : i;
                 if (byteAt >= available) break;
-                const std::uint8_t b = data[at + byteAt];
-                put(fourBit ? (i % 2 == 0 ? b >> 4 : b & 15) : b);
+                put(pixel(data[at + byteAt], i));
             }
             at += literalBytes + (literalBytes & 1);
         }

@@ -53,7 +53,8 @@ public:
 
     // EImageError when the file cannot be read or is not a BMP picture the reader knows.
     void LoadFromFile(const std::string& fileName);
-    // The whole file in memory. Pixel data that the file lacks (truncated) stays zero.
+    // The whole file in memory. Pixel data that the file lacks (truncated) stays zero. A file
+    // that fails leaves the reader as it was.
     void LoadFromStream(std::span<const std::uint8_t> bytes);
 
     // A fresh picture: header, zeroed pixel buffer and palette. Bit counts 1, 4, 8, 16, 24
@@ -102,6 +103,7 @@ public:
     static int MaskBits(std::uint32_t mask);
 
 private:
+    void Parse(std::span<const std::uint8_t> bytes);
     void SetMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue);
     void SetPixelValue(std::uint8_t* row, int x, std::uint32_t value);
     void DecodeRLE(std::span<const std::uint8_t> data, bool fourBit);
