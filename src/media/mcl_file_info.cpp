@@ -37,6 +37,8 @@ std::int32_t Kibibytes(std::int64_t bytes) {
 struct TPacketCensus {
     std::int64_t videoPackets = 0;
     std::int64_t videoBytes = 0;
+    std::int64_t videoFirst = std::numeric_limits<std::int64_t>::max();  // video time base
+    std::int64_t videoLast = std::numeric_limits<std::int64_t>::min();
     std::int64_t audioBytes = 0;
     std::int64_t audioFirst = std::numeric_limits<std::int64_t>::max();  // audio time base
     std::int64_t audioEnd = std::numeric_limits<std::int64_t>::min();
@@ -56,9 +58,15 @@ TPacketCensus TakeCensus(AVFormatContext& format, int video, int audio, std::int
         }
         if (read < 0) continue;
         failures = 0;
-        if (packet->stream_index == video) {
+        if (packet->flags & AV_PKT_FLAG_DISCARD) {
+            // cut away by an edit list: never shown
+        } else if (packet->stream_index == video) {
             ++census.videoPackets;
             census.videoBytes += packet->size;
+            if (packet->pts != AV_NOPTS_VALUE) {
+                census.videoFirst = std::min(census.videoFirst, packet->pts);
+                census.videoLast = std::max(census.videoLast, packet->pts);
+            }
         } else if (packet->stream_index == audio) {
             census.audioBytes += packet->size;
             if (packet->pts != AV_NOPTS_VALUE) {
@@ -128,7 +136,18 @@ void MclGetFileInfo(const std::string& path, TMclFileInfo& info,
 
     const TPacketCensus census = TakeCensus(*format, video, audio, size, progress);
     if (video >= 0) {
-        info.vLen = ClampToInt32(static_cast<double>(census.videoPackets));
+        const AVStream& stream = *format->streams[video];
+        // Frames are frame times from the first picture to the last, as the reader counts
+        // them (a picture held for three frame times counts three); without timestamps, or
+        // with timestamps that make no sense, the pictures themselves.
+        std::int64_t frames = census.videoPackets;
+        if (census.videoLast >= census.videoFirst) {
+            const std::int64_t times =
+                av_rescale_q_rnd(census.videoLast - census.videoFirst, stream.time_base,
+                                 av_inv_q(ffmpeg::VideoFrameRate(stream)), AV_ROUND_NEAR_INF) + 1;
+            if (times > 0 && times <= 4 * census.videoPackets + 16) frames = times;
+        }
+        info.vLen = ClampToInt32(static_cast<double>(frames));
         info.vTimeLenf = info.vFreq > 0 ? info.vLen / info.vFreq : 0;
         info.vBytesLen = static_cast<double>(census.videoBytes);
     }

@@ -17,7 +17,7 @@ struct TMclFileInfo {
     std::int32_t vSupported = 0;
     std::int32_t vCodec = 0;  // FFmpeg codec id
     std::string vFmtName;     // codec name
-    std::int32_t vLen = 0;    // frames (video packets of the whole file)
+    std::int32_t vLen = 0;    // frame times at vFreq from the first picture to the last
     double vTimeLenf = 0;     // vLen / vFreq
     double vBytesLen = 0;     // bytes of all video packets
     double vFreq = 0;         // frames per second
@@ -49,8 +49,8 @@ struct TMclProgress {
 using TMclProgressCallback = std::function<void(const TMclProgress&)>;
 
 // Fills the record for a video or audio file. The whole file is demuxed once (not decoded)
-// so the frame count and stream sizes are what the file holds rather than what its header
-// claims; the callback follows that pass. Throws EMediaError when the file cannot be opened.
+// so the frame count, durations and stream sizes come from what the file holds rather than
+// what its header claims; the callback follows that pass. Throws EMediaError when the file cannot be opened.
 void MclGetFileInfo(const std::string& path, TMclFileInfo& info,
                     const TMclProgressCallback& progress = {});
 
