@@ -103,7 +103,10 @@ TEST(MediaReader, FarJumpsAndTheLargeClip) {
     MclReadImage(*reader, 0, image);
     EXPECT_EQ(image.width, 1280);
     EXPECT_EQ(image.height, 720);
+    MclReadImage(*reader, 5, image);
+    EXPECT_EQ(reader->SeekCount(), 0);  // a short jump decodes on
     MclReadImage(*reader, 59, image);
+    EXPECT_EQ(reader->SeekCount(), 1);  // a long one goes to the last key frame
     const TBitmap last = image;
     MclReadImage(*reader, 58, image);
     EXPECT_NE(image.pixels, last.pixels);
@@ -151,6 +154,40 @@ TEST(MediaReader, DamagedClipFailsCleanly) {
             MclReadSound(*reader, first, 2000, sound);
             EXPECT_EQ(sound.SampleCount(), 2000);
         } catch (const EMediaError&) {
+        }
+    }
+}
+
+// Every container cut short at a few places: probing and reading everything either work
+// or fail with EMediaError.
+TEST(MediaReader, TruncatedFilesFailCleanly) {
+    testing::TempFolder folder;
+    for (const char* name : {"clip.avi", "clip.mpg", "clip.wmv", "clip.rm", "clip.mov", "clip.3gp",
+                             "tone.wav", "tone.mp3"}) {
+        const std::vector<std::uint8_t> whole = testing::ReadFileBytes(Fixture(name));
+        for (int quarter = 1; quarter <= 3; ++quarter) {
+            SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(quarter) + "/4");
+            const std::string path = folder.File(std::to_string(quarter) + name);
+            testing::WriteFileBytes(path, {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * quarter / 4)});
+            TSourceInfo info;
+            const bool accepted = ProbeSourceFile(path, info);
+            try {
+                TMclReadHandle reader = MclReadOpen(path);
+                TMclImage image;
+                TMclSound sound;
+                for (int i = 0; accepted && reader->HasVideo() && i < info.vLen; i += 3) {
+                    try {
+                        MclReadImage(*reader, i, image);
+                    } catch (const EMediaError&) {
+                    }
+                }
+                if (reader->HasAudio()) {
+                    MclReadSound(*reader, 0, 30000, sound);
+                    EXPECT_EQ(sound.SampleCount(), 30000);
+                    MclReadSound(*reader, 100, 1000, sound);
+                }
+            } catch (const EMediaError&) {
+            }
         }
     }
 }

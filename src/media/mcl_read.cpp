@@ -404,8 +404,9 @@ void TAudioTrack::Read(std::int64_t first, int count, TMclSound& sound) {
 
     const std::int64_t end = first + count;
     const bool behind = first < bufferStart_ && !fromStreamStart_;
+    // Past the end of the sound nothing is to be gained by seeking.
     const bool farAhead =
-        first > BufferEnd() + static_cast<std::int64_t>(kAudioSeekAheadSeconds * pcm_.rate);
+        !ended_ && first > BufferEnd() + static_cast<std::int64_t>(kAudioSeekAheadSeconds * pcm_.rate);
     if (behind || farAhead) SeekTo(first);
     while (!ended_ && BufferEnd() < end) DecodeMore();
 
