@@ -272,22 +272,4 @@ TEST(MediaSound, ResampleKeepsTheTone) {
     EXPECT_EQ(sound, nullptr);
 }
 
-TEST(MediaImage, BitmapsAreCopiedBothWays) {
-    TMclImageHandle image = MclImgCreate();
-    EXPECT_TRUE(image->empty());
-    TBitmap bitmap(3, 2);
-    bitmap.at(2, 1)[0] = 200;
-    MclDIBToImg(*image, bitmap);
-    bitmap.at(2, 1)[0] = 1;
-    EXPECT_EQ(image->width, 3);
-    EXPECT_EQ(image->at(2, 1)[0], 200);
-    TMclDIB dib = MclImgToDIB(*image);
-    image->at(2, 1)[0] = 7;
-    EXPECT_EQ(dib->at(2, 1)[0], 200);
-    MclReleaseDIB(dib);
-    EXPECT_EQ(dib, nullptr);
-    MclImgFree(image);
-    EXPECT_EQ(image, nullptr);
-}
-
 }  // namespace pellicor

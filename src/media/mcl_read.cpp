@@ -5,10 +5,6 @@
 #include <optional>
 #include <utility>
 
-extern "C" {
-#include <libavutil/imgutils.h>
-}
-
 #include "media/media_error.h"
 #include "media/stream_decoder.h"
 #include "util/numbers.h"
@@ -81,7 +77,6 @@ private:
 
     ffmpeg::ScalerPtr scaler_;
     std::vector<std::uint8_t> scratch_;
-    int scratchStride_ = 0;
 };
 
 TVideoTrack::TVideoTrack(const std::string& path)
@@ -225,10 +220,10 @@ void TVideoTrack::Convert(const AVFrame& frame, TMclImage& image) {
     }
 
     // The scaler may write a little past a row's end: it works in a padded buffer.
-    scratchStride_ = FFALIGN(width_ * 3, 64);
-    scratch_.resize(static_cast<std::size_t>(scratchStride_) * (height_ + 1));
+    const int scratchStride = FFALIGN(width_ * 3, 64);
+    scratch_.resize(static_cast<std::size_t>(scratchStride) * (height_ + 1));
     std::uint8_t* planes[4] = {scratch_.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {scratchStride_, 0, 0, 0};
+    int strides[4] = {scratchStride, 0, 0, 0};
     if (sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) <
         0) {
         throw EMediaError("a picture could not be converted");
@@ -238,7 +233,7 @@ void TVideoTrack::Convert(const AVFrame& frame, TMclImage& image) {
         image = TBitmap(width_, height_);
     }
     for (int y = 0; y < height_; ++y) {
-        std::memcpy(image.row(y), scratch_.data() + static_cast<std::size_t>(scratchStride_) * y,
+        std::memcpy(image.row(y), scratch_.data() + static_cast<std::size_t>(scratchStride) * y,
                     image.stride());
     }
 }
