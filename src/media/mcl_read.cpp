@@ -5,6 +5,10 @@
 #include <optional>
 #include <utility>
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include "media/media_error.h"
 #include "media/stream_decoder.h"
 #include "util/numbers.h"
