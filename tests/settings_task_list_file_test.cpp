@@ -386,4 +386,30 @@ TEST(TaskListFile, SavingFailureLeavesTheOldFile) {
     EXPECT_FALSE(std::filesystem::exists(dir / "missing-folder"));
 }
 
+TEST(TaskList, ChangesSetTheModifiedFlag) {
+    TempDir dir;
+    WriteFile(dir / "a.avi", "");
+    TTaskList list;
+    list.Add(AddedRecord(dir.Folder(), "a.avi"));
+    list.Add(AddedRecord(dir.Folder(), "a.avi"), false);
+    SaveTasks(dir / "tasks.ini", list);
+    LoadTasks(dir / "tasks.ini", list);
+    EXPECT_FALSE(list.Modified());
+    ASSERT_EQ(list.Count(), 2u);
+
+    list.SetChecked(0, true);  // already ticked: nothing changed
+    EXPECT_FALSE(list.Modified());
+    list.SetChecked(1, true);
+    EXPECT_TRUE(list.Modified());
+    list.SetModified(false);
+    list.Remove(0);
+    EXPECT_TRUE(list.Modified());
+    list.SetModified(false);
+    list.Clear();
+    EXPECT_TRUE(list.Modified());
+    EXPECT_THROW(list.Remove(0), std::out_of_range);
+    EXPECT_EQ(TaskSourceText(*AddedRecord("/v/", "a.avi")), "a.avi@/v/");
+    EXPECT_EQ(TaskExportText(*AddedRecord("/v/", "a.avi")), "a.swf@/v/");
+}
+
 }  // namespace pellicor

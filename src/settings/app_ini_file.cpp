@@ -243,11 +243,6 @@ void TAppIniFile::IndexLine(TSection& section, std::size_t line) {
     section.firstLineOfKey.emplace(Lower(std::string_view(text).substr(0, equals)), line);
 }
 
-void TAppIniFile::RebuildSectionIndex() {
-    sectionIndex_.clear();
-    for (std::size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(Lower(sections_[i].name), i);
-}
-
 bool TAppIniFile::SectionExists(std::string_view section) const { return Find(section) != nullptr; }
 
 bool TAppIniFile::ValueExists(std::string_view section, std::string_view key) const {
@@ -336,13 +331,6 @@ void TAppIniFile::WriteSectionLines(std::string_view section, const std::vector<
             IndexLine(target, target.lines.size() - 1);
         }
     }
-}
-
-void TAppIniFile::EraseSection(std::string_view section) {
-    const auto found = sectionIndex_.find(Lower(section));
-    if (found == sectionIndex_.end()) return;
-    sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(found->second));
-    RebuildSectionIndex();
 }
 
 }  // namespace pellicor

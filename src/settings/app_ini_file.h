@@ -73,7 +73,6 @@ public:
     // Replaces the section's content with `lines` (a line holding line breaks becomes
     // several lines).
     void WriteSectionLines(std::string_view section, const std::vector<std::string>& lines);
-    void EraseSection(std::string_view section);
 
 private:
     struct TSection {
@@ -85,7 +84,6 @@ private:
     const TSection* Find(std::string_view section) const;
     TSection& FindOrAdd(std::string_view section);
     static void IndexLine(TSection& section, std::size_t line);
-    void RebuildSectionIndex();
 
     std::filesystem::path fileName_;
     std::vector<TSection> sections_;

@@ -22,7 +22,12 @@ std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& path
             ++errors;
             continue;
         }
-        list.Add(std::move(settings), true);
+        try {
+            list.Add(std::move(settings), true);
+        } catch (const std::exception&) {
+            log(">>Adding failed!... \"" + path + "\"");
+            ++errors;
+        }
     }
     log(errors == 0 ? std::string(">>Finish adding files!")
                     : ">>Finish adding files! -- " + std::to_string(errors) + " errors!");
@@ -68,7 +73,7 @@ void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::st
         const std::string name = assignment.substr(0, equals);
         const std::string value = assignment.substr(equals + 1);
         const std::optional<TTaskKey> key = FindTaskKey(name);
-        if (!key) throw TTaskEditError(name + ": not a key of a task");
+        if (!key) throw TTaskEditError(name + ": not a key of a task (\"show N\" lists the keys)");
         try {
             CheckValueReadable(key->kind, value);
         } catch (const TTaskValueError& error) {
@@ -97,7 +102,7 @@ void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::st
     for (const TTaskKey& key : filterKeys) {
         if (key.filterIndex >= settings->effects.destFilters.size())
             throw TTaskEditError(key.name + ": the task has " + std::to_string(settings->effects.destFilters.size()) +
-                                 " filters (raise destFiltersCount first)");
+                                 " filters (set destFiltersCount too)");
     }
     list.Replace(index, std::move(settings));
     list.SetChecked(index, checked);

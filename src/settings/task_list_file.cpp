@@ -383,12 +383,6 @@ std::optional<TTaskKey> FindTaskKey(std::string_view key) {
     return std::nullopt;
 }
 
-std::vector<std::string_view> TaskKeyNames() {
-    std::vector<std::string_view> names;
-    for (const TTaskField& field : kTaskFields) names.push_back(field.key);
-    return names;
-}
-
 void WriteTask(TAppIniFile& file, std::size_t index, const TCovSettings& settings, bool checked) {
     const std::string section = TaskSectionName(index);
     // The table locates fields through a mutable record; writing never changes it.

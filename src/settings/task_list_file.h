@@ -69,8 +69,6 @@ struct TTaskKey {
 };
 // Finds a key without regard to case; nothing when it is not a task key.
 std::optional<TTaskKey> FindTaskKey(std::string_view key);
-// Every key of section Task<i>, in file order.
-std::vector<std::string_view> TaskKeyNames();
 
 // Writes one task as position `index`: Task<index>, then Filters<index> and
 // FlashText<index> when they have lines.
