@@ -22,8 +22,15 @@ struct TTasksOptions {
     std::vector<std::string> assignments;
 };
 
-void AddIndexed(CLI::App& tasks, const char* name, const char* help, TTasksOptions& options) {
-    tasks.add_subcommand(name, help)->add_option("N", options.index, "task number, from 0")->required();
+CLI::App* AddIndexed(CLI::App& tasks, const char* name, const char* help, TTasksOptions& options) {
+    CLI::App* command = tasks.add_subcommand(name, help);
+    command->add_option("N", options.index, "task number, from 0")
+        ->required()
+        ->check([](const std::string& text) {
+            const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+            return digits ? std::string() : "a task number is 0, 1, 2 ... (\"" + text + "\" is not one)";
+        });
+    return command;
 }
 
 // Runs the chosen action on the loaded list; returns true when the list must be saved.
@@ -74,8 +81,7 @@ void AddTasksCommand(CLI::App& app, int& exitStatus) {
     AddIndexed(*tasks, "check", "tick task N", *options);
     AddIndexed(*tasks, "uncheck", "untick task N", *options);
     AddIndexed(*tasks, "show", "print task N as the task list file holds it", *options);
-    auto* set = tasks->add_subcommand("set", "change keys of task N (KEY=VALUE, as in the task list file)");
-    set->add_option("N", options->index, "task number, from 0")->required();
+    auto* set = AddIndexed(*tasks, "set", "change keys of task N (KEY=VALUE, as in the task list file)", *options);
     set->add_option("ASSIGNMENT", options->assignments, "KEY=VALUE")->required();
     tasks->add_subcommand("clear", "remove every task");
 
