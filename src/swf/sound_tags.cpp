@@ -243,13 +243,12 @@ void TSWFStartSound::WriteSoundInfo(TBitsEngine& engine) {
     if (HasOutPoint) engine.WriteDWord(outPoint_);
     if (HasLoops) engine.WriteWord(loopCount_);
     if (HasEnvelope) {
-        // EnvPoints is one byte: at most 255 points are written.
-        const std::size_t count = Envelope.size() < 255 ? Envelope.size() : 255;
-        engine.WriteByte(static_cast<std::uint8_t>(count));
-        for (std::size_t i = 0; i < count; ++i) {
-            engine.WriteDWord(Envelope[i].Pos44);
-            engine.WriteWord(Envelope[i].LeftLevel);
-            engine.WriteWord(Envelope[i].RightLevel);
+        if (Envelope.size() > 255) throw ESWFError("A sound envelope holds at most 255 points");
+        engine.WriteByte(static_cast<std::uint8_t>(Envelope.size()));
+        for (const auto& point : Envelope) {
+            engine.WriteDWord(point.Pos44);
+            engine.WriteWord(point.LeftLevel);
+            engine.WriteWord(point.RightLevel);
         }
     }
 }

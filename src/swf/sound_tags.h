@@ -136,6 +136,7 @@ public:
     bool SyncStop = false;
     bool SyncNoMultiple = false;
     // Written as set only when Envelope has points (writing updates the flag to match).
+    // EnvPoints is one byte: more than 255 points throw ESWFError on writing.
     bool HasEnvelope = false;
     bool HasLoops = false;
     bool HasOutPoint = false;
