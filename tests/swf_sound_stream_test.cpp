@@ -187,12 +187,15 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
         block.StreamSoundCompression = head.StreamSoundCompression;
         block.SampleCount = static_cast<std::uint16_t>(count * kSamplesPerMp3Frame);
         block.SeekSamples = static_cast<std::int16_t>(count ? seek : 0);
+        Bytes data;
         for (std::size_t i = 0; i < count; ++i)
-            block.Data.insert(block.Data.end(), mp3Frames[consumed + i].begin(), mp3Frames[consumed + i].end());
+            data.insert(data.end(), mp3Frames[consumed + i].begin(), mp3Frames[consumed + i].end());
+        const auto dataLength = static_cast<std::uint32_t>(data.size());
+        block.SetData(std::move(data));
         if (count > 0) {
             // The stream sound's own header gives the same tag as the class.
             const Bytes header = test::WrittenBytes([&](TBitsEngine& e) {
-                WriteSoundStreamBlockHeader(e, static_cast<std::uint32_t>(block.Data.size() + 4), true);
+                WriteSoundStreamBlockHeader(e, dataLength + 4, true);
             });
             const Bytes tag = test::TagBytes(block);
             ASSERT_EQ(Bytes(tag.begin(), tag.begin() + 6), header);
@@ -226,7 +229,7 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
             if (tag->TagID() == tagEnd) break;
             if (auto* block = dynamic_cast<TSWFSoundStreamBlock*>(tag.get())) {
                 ++blocks;
-                frameBytes += block->Data.size() - 4;  // read without the head's format
+                frameBytes += static_cast<std::size_t>(block->DataSize()) - 4;  // read without the head's format
             }
         }
         EXPECT_EQ(blocks, movieFrames);

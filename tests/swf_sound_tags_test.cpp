@@ -66,16 +66,16 @@ TEST(SWFSoundStreamTags, BlockLayouts) {
     TSWFSoundStreamBlock mp3;
     mp3.StreamSoundCompression = sndMP3;
     mp3.SampleCount = 1152;
-    mp3.Data = Counting(417);
+    mp3.SetData(Counting(417));
     Bytes bytes = TagBytes(mp3);
     ASSERT_EQ(bytes.size(), 427u);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 10), HexBytes("FF 04 A5 01 00 00 80 04 00 00"));
-    EXPECT_EQ(Bytes(bytes.begin() + 10, bytes.end()), mp3.Data);
+    EXPECT_EQ(Bytes(bytes.begin() + 10, bytes.end()), Counting(417));
     EXPECT_EQ(mp3.BodySize(), 421u);
     EXPECT_EQ(mp3.MinVersion(), 1);
 
     TSWFSoundStreamBlock pcm;
-    pcm.Data = Counting(40);
+    pcm.SetData(Counting(40));
     bytes = TagBytes(pcm);
     ASSERT_EQ(bytes.size(), 42u);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 2), HexBytes("E8 04"));
@@ -95,9 +95,9 @@ TEST(SWFSoundStreamTags, BlockLayouts) {
     TSWFSoundStreamBlock streamed;
     streamed.StreamSoundCompression = sndMP3;
     streamed.SampleCount = 1152;
-    streamed.Data = HexBytes("EE");
+    streamed.SetData(HexBytes("EE"));
     const Bytes frames = Counting(417);
-    streamed.OnDataWrite = [&frames](TSWFObject&, TBitsEngine& engine) { engine.WriteBytes(frames); };
+    streamed.OnDataWrite = [&frames](TSWFDataObject&, TBitsEngine& engine) { engine.WriteBytes(frames); };
     EXPECT_EQ(TagBytes(streamed), TagBytes(mp3));
     EXPECT_EQ(TagBytes(*streamed.Clone()), TagBytes(mp3));
 }
@@ -109,12 +109,12 @@ TEST(SWFSoundStreamTags, BlockReadsTheMp3FieldsWhenTheHeadSaysMp3) {
     ReadSWFTagBody(block, body);
     EXPECT_EQ(block.SampleCount, 1152);
     EXPECT_EQ(block.SeekSamples, -16);
-    EXPECT_EQ(block.Data, HexBytes("01 02 03"));
+    EXPECT_EQ(Bytes(block.DataBytes().begin(), block.DataBytes().end()), HexBytes("01 02 03"));
     EXPECT_EQ(BodyBytes(block), body);
 
     // A fresh block from the factory does not know the stream format: the prefix stays data.
     auto plain = test::ReadBody(tagSoundStreamBlock, body);
-    EXPECT_EQ(dynamic_cast<TSWFSoundStreamBlock&>(*plain).Data, body);
+    EXPECT_EQ(dynamic_cast<TSWFSoundStreamBlock&>(*plain).DataSize(), 7);
     EXPECT_EQ(BodyBytes(*plain), body);
 
     TSWFSoundStreamBlock tooShort;
@@ -130,7 +130,7 @@ TEST(SWFDefineSound, LayoutAndVersions) {
     sound.SoundSize = 1;
     sound.SoundSampleCount = 44100;
     sound.SeekSamples = -576;
-    sound.Data = HexBytes("FF FB 90 64");
+    sound.SetData(HexBytes("FF FB 90 64"));
     EXPECT_EQ(HexString(TagBytes(sound)), HexString(HexBytes("8D 03 07 00 2E 44 AC 00 00 C0 FD FF FB 90 64")));
     EXPECT_EQ(sound.MinVersion(), 4);
 
@@ -206,10 +206,10 @@ TEST(SWFSoundTags, RoundTrips) {
     EXPECT_EQ(readHead->StreamSoundRate, sndRate22k);
 
     TSWFSoundStreamBlock block;
-    block.Data = Counting(100);
+    block.SetData(Counting(100));
     auto readBlock = test::ExpectRoundTrip(block);
     ASSERT_TRUE(readBlock);
-    EXPECT_EQ(readBlock->Data, block.Data);
+    EXPECT_EQ(Bytes(readBlock->DataBytes().begin(), readBlock->DataBytes().end()), Counting(100));
 
     TSWFDefineSound sound;
     sound.SoundId = 300;
@@ -219,12 +219,12 @@ TEST(SWFSoundTags, RoundTrips) {
     sound.SoundType = 1;
     sound.SoundSampleCount = 123456;
     sound.SeekSamples = -1105;
-    sound.Data = Counting(70);
+    sound.SetData(Counting(70));
     auto readSound = test::ExpectRoundTrip(sound);
     ASSERT_TRUE(readSound);
     EXPECT_EQ(readSound->SoundSampleCount, 123456u);
     EXPECT_EQ(readSound->SeekSamples, -1105);
-    EXPECT_EQ(readSound->Data, sound.Data);
+    EXPECT_EQ(Bytes(readSound->DataBytes().begin(), readSound->DataBytes().end()), Counting(70));
 
     TSWFStartSound start;
     start.SoundId = 9;

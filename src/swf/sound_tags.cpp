@@ -25,39 +25,18 @@ void WriteSoundFormat(TBitsEngine& engine, const TSoundFormat& format) {
     engine.WriteBits(format.Type, 1);
 }
 
+// The rest of the body as the tag's payload (a callback it had is dropped).
+void ReadPayload(TSWFDataObject& tag, TBitsEngine& engine) {
+    tag.OnDataWrite = nullptr;
+    tag.SetData(engine.ReadRest());
+}
+
 TSoundFormat ReadSoundFormat(TBitsEngine& engine) {
     const std::uint8_t b = engine.ReadByte();
     return {static_cast<std::uint8_t>(b >> 4), static_cast<std::uint8_t>((b >> 2) & 3),
             static_cast<std::uint8_t>((b >> 1) & 1), static_cast<std::uint8_t>(b & 1)};
 }
 }  // namespace
-
-// ---- payload ----
-
-void TSWFSoundDataTag::Assign(const TBasedSWFObject& source) {
-    const auto& tag = AssignSource<TSWFSoundDataTag>(source);
-    TSWFObject::Assign(source);
-    if (tag.OnDataWrite) {
-        OnDataWrite = tag.OnDataWrite;
-        Data.clear();
-    } else {
-        OnDataWrite = nullptr;
-        Data = tag.Data;
-    }
-}
-
-void TSWFSoundDataTag::WriteData(TBitsEngine& engine) {
-    if (OnDataWrite) {
-        OnDataWrite(*this, engine);
-    } else {
-        engine.WriteBytes(Data);
-    }
-}
-
-void TSWFSoundDataTag::ReadData(TBitsEngine& engine) {
-    OnDataWrite = nullptr;
-    Data = engine.ReadRest();
-}
 
 // ---- SoundStreamHead, SoundStreamHead2 ----
 
@@ -107,7 +86,7 @@ int TSWFSoundStreamHead2::MinVersion() const {
 
 void TSWFSoundStreamBlock::Assign(const TBasedSWFObject& source) {
     const auto& block = AssignSource<TSWFSoundStreamBlock>(source);
-    TSWFSoundDataTag::Assign(source);
+    TSWFDataObject::Assign(source);
     StreamSoundCompression = block.StreamSoundCompression;
     SampleCount = block.SampleCount;
     SeekSamples = block.SeekSamples;
@@ -118,7 +97,7 @@ void TSWFSoundStreamBlock::ReadFromStream(TBitsEngine& engine) {
         SampleCount = engine.ReadWord();
         SeekSamples = engine.ReadSWord();
     }
-    ReadData(engine);
+    ReadPayload(*this, engine);
 }
 
 void TSWFSoundStreamBlock::WriteTagBody(TBitsEngine& engine) {
@@ -142,7 +121,7 @@ void WriteSoundStreamBlockHeader(TBitsEngine& engine, std::uint32_t bodyLength, 
 
 void TSWFDefineSound::Assign(const TBasedSWFObject& source) {
     const auto& sound = AssignSource<TSWFDefineSound>(source);
-    TSWFSoundDataTag::Assign(source);
+    TSWFDataObject::Assign(source);
     SoundId = sound.SoundId;
     SoundFormat = sound.SoundFormat;
     SoundRate = sound.SoundRate;
@@ -167,7 +146,7 @@ void TSWFDefineSound::ReadFromStream(TBitsEngine& engine) {
     SoundType = format.Type;
     SoundSampleCount = engine.ReadDWord();
     SeekSamples = SoundFormat == sndMP3 ? engine.ReadSWord() : 0;
-    ReadData(engine);
+    ReadPayload(*this, engine);
 }
 
 void TSWFDefineSound::WriteTagBody(TBitsEngine& engine) {

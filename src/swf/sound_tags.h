@@ -1,10 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
-#include "swf/swf_object.h"
+#include "swf/data_object.h"
 
 namespace pellicor {
 
@@ -19,26 +18,6 @@ inline constexpr std::uint8_t sndRate5k = 0;   // 5.5 kHz
 inline constexpr std::uint8_t sndRate11k = 1;
 inline constexpr std::uint8_t sndRate22k = 2;
 inline constexpr std::uint8_t sndRate44k = 3;
-
-// A tag whose body ends with opaque sound data: a byte buffer, or a callback that writes
-// the data straight into the body engine (then the buffer is not used).
-class TSWFSoundDataTag : public TSWFObject {
-public:
-    using TDataWriter = std::function<void(TSWFObject& tag, TBitsEngine& engine)>;
-
-    std::vector<std::uint8_t> Data;
-    TDataWriter OnDataWrite;
-
-    // Copies the callback when the source has one, else the buffer.
-    void Assign(const TBasedSWFObject& source) override;
-
-protected:
-    using TSWFObject::TSWFObject;
-    // The callback when set, else the buffer.
-    void WriteData(TBitsEngine& engine);
-    // The rest of the body into the buffer (the callback is dropped).
-    void ReadData(TBitsEngine& engine);
-};
 
 // SoundStreamHead (18): the format of the movie's stream sound.
 class TSWFSoundStreamHead : public TSWFObject {
@@ -75,13 +54,14 @@ public:
     int MinVersion() const override;
 };
 
-// SoundStreamBlock (19): the stream sound of one frame. For an MP3 stream the data (whole
-// MP3 frames) is preceded by SampleCount and SeekSamples. StreamSoundCompression comes from
-// the head; set it before reading a block body to read the MP3 fields (a block read with
-// another value keeps those four bytes at the start of Data and writes them back as read).
-class TSWFSoundStreamBlock : public TSWFSoundDataTag {
+// SoundStreamBlock (19): the stream sound of one frame, as the payload (buffer or callback).
+// For an MP3 stream the data (whole MP3 frames) is preceded by SampleCount and SeekSamples.
+// StreamSoundCompression comes from the head; set it before reading a block body to read the
+// MP3 fields (a block read with another value keeps those four bytes at the start of the
+// payload and writes them back as read).
+class TSWFSoundStreamBlock : public TSWFDataObject {
 public:
-    TSWFSoundStreamBlock() : TSWFSoundDataTag(tagSoundStreamBlock) {}
+    TSWFSoundStreamBlock() : TSWFDataObject(tagSoundStreamBlock) {}
 
     std::uint8_t StreamSoundCompression = sndUncompressed;
     std::uint16_t SampleCount = 0;
@@ -98,10 +78,10 @@ public:
 // blocks and empty MP3 blocks (the four bytes 00 00 00 00) the short one where it fits.
 void WriteSoundStreamBlockHeader(TBitsEngine& engine, std::uint32_t bodyLength, bool longForm);
 
-// DefineSound (14): an event sound.
-class TSWFDefineSound : public TSWFSoundDataTag {
+// DefineSound (14): an event sound; the samples are the payload (buffer or callback).
+class TSWFDefineSound : public TSWFDataObject {
 public:
-    TSWFDefineSound() : TSWFSoundDataTag(tagDefineSound) {}
+    TSWFDefineSound() : TSWFDataObject(tagDefineSound) {}
 
     std::uint16_t SoundId = 0;
     std::uint8_t SoundFormat = sndUncompressed;
