@@ -5,7 +5,10 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <numbers>
