@@ -83,21 +83,26 @@ void TSWFPayload::Assign(const TSWFPayload& source) {
 void TSWFDataObject::Assign(const TBasedSWFObject& source) {
     const auto& data = AssignSource<TSWFDataObject>(source);
     TSWFObject::Assign(source);
-    if (&data == this) return;
-    if (data.OnDataWrite) {
-        OnDataWrite = data.OnDataWrite;
-        data_.Clear();
+    AssignPayload(OnDataWrite, data_, data.OnDataWrite, data.data_);
+}
+
+void TSWFDataObject::AssignPayload(TDataWriteEvent& callback, TSWFPayload& payload,
+                                   const TDataWriteEvent& sourceCallback, const TSWFPayload& sourcePayload) {
+    if (&payload == &sourcePayload) return;
+    if (sourceCallback) {
+        callback = sourceCallback;
+        payload.Clear();
     } else {
-        OnDataWrite = nullptr;
-        data_.Assign(data.data_);
+        callback = nullptr;
+        payload.Assign(sourcePayload);
     }
 }
 
-void TSWFDataObject::WriteData(TBitsEngine& engine) {
-    if (OnDataWrite) {
-        OnDataWrite(*this, engine);
-    } else if (DataSize() > 0) {
-        engine.WriteBytes(DataBytes());
+void TSWFDataObject::WritePayload(TBitsEngine& engine, const TDataWriteEvent& callback, const TSWFPayload& payload) {
+    if (callback) {
+        callback(*this, engine);
+    } else if (payload.Size() > 0) {
+        engine.WriteBytes(payload.Bytes());
     }
 }
 

@@ -66,7 +66,12 @@ public:
 
 protected:
     // The payload rule: the callback when set, else the buffer bytes when there are any.
-    void WriteData(TBitsEngine& engine);
+    void WriteData(TBitsEngine& engine) { WritePayload(engine, OnDataWrite, data_); }
+    void WritePayload(TBitsEngine& engine, const TDataWriteEvent& callback, const TSWFPayload& payload);
+    // The copy rule: the source's callback when it has one (and no bytes), else an owned
+    // copy of its bytes (and no callback).
+    static void AssignPayload(TDataWriteEvent& callback, TSWFPayload& payload, const TDataWriteEvent& sourceCallback,
+                              const TSWFPayload& sourcePayload);
 
 private:
     TSWFPayload data_;

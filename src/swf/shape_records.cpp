@@ -320,8 +320,7 @@ void TSWFStyleChangeRecord::Assign(const TSWFShapeRecord& source) {
     fillStyle1_ = change.fillStyle1_;
     lineStyle_ = change.lineStyle_;
     newFillStyles_ = CloneFillStyles(change.newFillStyles_);
-    newLineStyles_.clear();
-    for (const auto& style : change.newLineStyles_) newLineStyles_.emplace_back().Assign(style);
+    newLineStyles_ = change.newLineStyles_;
 }
 
 void TSWFStyleChangeRecord::WriteToStream(TBitsEngine& engine) {

@@ -58,8 +58,7 @@ void TSWFDefineShape::AssignShape(const TSWFDefineShape& source) {
     ShapeID = source.ShapeID;
     ShapeBounds = source.ShapeBounds;
     FillStyles = CloneFillStyles(source.FillStyles);
-    LineStyles.clear();
-    for (const auto& style : source.LineStyles) LineStyles.emplace_back().Assign(style);
+    LineStyles = source.LineStyles;
     Records = CloneShapeRecords(source.Records);
 }
 
