@@ -1,5 +1,6 @@
 #include "swf/control_tags.h"
 
+#include "swf/md5_crypt.h"
 #include "swf/tag_factory.h"
 
 namespace pellicor {
@@ -12,6 +13,11 @@ namespace {
     {tagFrameLabel, &MakeSWFTag<TSWFFrameLabel>},
     {tagScriptLimits, &MakeSWFTag<TSWFScriptLimits>},
     {tagSetTabIndex, &MakeSWFTag<TSWFSetTabIndex>},
+    {tagProtect, &MakeSWFTag<TSWFProtect>},
+    {tagEnableDebugger, &MakeSWFTag<TSWFEnableDebugger>},
+    {tagEnableDebugger2, &MakeSWFTag<TSWFEnableDebugger2>},
+    {tagExportAssets, &MakeSWFTag<TSWFExportAssets>},
+    {tagImportAssets, &MakeSWFTag<TSWFImportAssets>},
 });
 }  // namespace
 
@@ -69,6 +75,72 @@ void TSWFSetTabIndex::ReadFromStream(TBitsEngine& engine) {
 void TSWFSetTabIndex::WriteTagBody(TBitsEngine& engine) {
     engine.WriteWord(Depth);
     engine.WriteWord(TabIndex);
+}
+
+void TSWFProtect::Assign(const TBasedSWFObject& source) {
+    const auto& protect = AssignSource<TSWFProtect>(source);
+    TSWFObject::Assign(source);
+    Password = protect.Password;
+    EncodedPassword = protect.EncodedPassword;
+}
+
+void TSWFProtect::ReadFromStream(TBitsEngine& engine) {
+    Password.clear();
+    EncodedPassword.clear();
+    if (engine.BytesLeft() == 0) return;
+    engine.ReadWord();  // reserved
+    if (engine.BytesLeft() > 0) EncodedPassword = engine.ReadString();
+}
+
+void TSWFProtect::WriteTagBody(TBitsEngine& engine) {
+    if (!Password.empty()) {
+        const std::string salt = MD5CryptSalt(EncodedPassword);
+        if (salt.size() != 2 || MD5Crypt(Password, salt) != EncodedPassword) EncodedPassword = MD5Crypt(Password);
+    }
+    if (EncodedPassword.empty()) return;
+    engine.WriteWord(0);
+    engine.WriteString(EncodedPassword);
+}
+
+void TSWFExportAssets::Assign(const TBasedSWFObject& source) {
+    const auto& exports = AssignSource<TSWFExportAssets>(source);
+    TSWFObject::Assign(source);
+    Assets = exports.Assets;
+}
+
+void TSWFExportAssets::ReadFromStream(TBitsEngine& engine) {
+    Assets.clear();
+    const std::uint16_t count = engine.ReadWord();
+    for (std::uint16_t i = 0; i < count; ++i) {
+        TSWFAsset asset;
+        asset.CharacterID = engine.ReadWord();
+        asset.Name = engine.ReadString();
+        Assets.push_back(std::move(asset));
+    }
+}
+
+void TSWFExportAssets::WriteTagBody(TBitsEngine& engine) {
+    if (Assets.size() > 0xFFFF) throw ESWFError("ExportAssets holds more than 65535 names");
+    engine.WriteWord(static_cast<std::uint16_t>(Assets.size()));
+    for (const auto& asset : Assets) {
+        engine.WriteWord(asset.CharacterID);
+        engine.WriteString(asset.Name);
+    }
+}
+
+void TSWFImportAssets::Assign(const TBasedSWFObject& source) {
+    TSWFExportAssets::Assign(source);
+    URL = AssignSource<TSWFImportAssets>(source).URL;
+}
+
+void TSWFImportAssets::ReadFromStream(TBitsEngine& engine) {
+    URL = engine.ReadString();
+    TSWFExportAssets::ReadFromStream(engine);
+}
+
+void TSWFImportAssets::WriteTagBody(TBitsEngine& engine) {
+    engine.WriteString(URL);
+    TSWFExportAssets::WriteTagBody(engine);
 }
 
 }  // namespace pellicor

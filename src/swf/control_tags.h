@@ -71,4 +71,74 @@ public:
     void WriteTagBody(TBitsEngine& engine) override;
 };
 
+// Protect (24): the reserved UI16 0 and the MD5-crypt hash of the password; an empty body
+// when there is no password of either kind.
+class TSWFProtect : public TSWFObject {
+public:
+    TSWFProtect() : TSWFObject(tagProtect) {}
+    // Plain text; when set, writing stores its hash in EncodedPassword (a fresh random salt,
+    // unless EncodedPassword already is a hash of this password).
+    std::string Password;
+    // The hash text, written as it is when there is no Password (a tag read from a file).
+    std::string EncodedPassword;
+
+    void Assign(const TBasedSWFObject& source) override;
+    int MinVersion() const override { return Password.empty() && EncodedPassword.empty() ? 2 : 5; }
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+
+protected:
+    explicit TSWFProtect(std::uint16_t tagID) : TSWFObject(tagID) {}
+};
+
+// EnableDebugger (58): the body of Protect.
+class TSWFEnableDebugger : public TSWFProtect {
+public:
+    TSWFEnableDebugger() : TSWFProtect(tagEnableDebugger) {}
+    int MinVersion() const override { return 5; }
+
+protected:
+    explicit TSWFEnableDebugger(std::uint16_t tagID) : TSWFProtect(tagID) {}
+};
+
+// EnableDebugger2 (64): the body of Protect.
+class TSWFEnableDebugger2 : public TSWFEnableDebugger {
+public:
+    TSWFEnableDebugger2() : TSWFEnableDebugger(tagEnableDebugger2) {}
+    int MinVersion() const override { return 6; }
+};
+
+struct TSWFAsset {
+    std::string Name;
+    std::uint16_t CharacterID = 0;
+    bool operator==(const TSWFAsset&) const = default;
+};
+
+// ExportAssets (56): Count, then (character id, name) pairs.
+class TSWFExportAssets : public TSWFObject {
+public:
+    TSWFExportAssets() : TSWFObject(tagExportAssets) {}
+    std::vector<TSWFAsset> Assets;
+
+    void AddAsset(const std::string& name, std::uint16_t characterID) { Assets.push_back({name, characterID}); }
+    void Assign(const TBasedSWFObject& source) override;
+    int MinVersion() const override { return 5; }
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+
+protected:
+    explicit TSWFExportAssets(std::uint16_t tagID) : TSWFObject(tagID) {}
+};
+
+// ImportAssets (57): URL, then the ExportAssets layout.
+class TSWFImportAssets : public TSWFExportAssets {
+public:
+    TSWFImportAssets() : TSWFExportAssets(tagImportAssets) {}
+    std::string URL;
+
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+};
+
 }  // namespace pellicor

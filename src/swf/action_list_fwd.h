@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "swf/bits_engine.h"
+
+namespace pellicor {
+
+// What tags that carry action records (the clip actions of PlaceObject2) need from an
+// action list, without depending on the action classes. The action list of swf/actions.*
+// derives from this and registers a maker (RegisterSWFActionListMaker) so that read clip
+// actions become action records; until then, and whenever actions are not parsed, lists
+// are kept as raw byte code (TSWFRawActionList).
+class TSWFActionListBase {
+public:
+    virtual ~TSWFActionListBase() = default;
+
+    // Writes the records in order, with no closing ActionEnd of its own.
+    virtual void WriteActions(TBitsEngine& engine) = 0;
+    // True when the written bytes already end with ActionEnd (0): the last record has code
+    // 0, or the list ends with raw bytes whose last byte is 0.
+    virtual bool EndsWithActionEnd() const = 0;
+    // Replaces the contents with the records read from the engine, which holds exactly the
+    // list's bytes (including a closing ActionEnd, when the data has one). Bad data throws
+    // ESWFError.
+    virtual void ReadActions(TBitsEngine& engine) = 0;
+    // The lowest SWF version the records need.
+    virtual int MinVersion() const = 0;
+    virtual std::unique_ptr<TSWFActionListBase> CloneList() const = 0;
+};
+
+// Action byte code kept as it is.
+class TSWFRawActionList : public TSWFActionListBase {
+public:
+    std::vector<std::uint8_t> Bytes;
+
+    void WriteActions(TBitsEngine& engine) override { engine.WriteBytes(Bytes); }
+    bool EndsWithActionEnd() const override { return !Bytes.empty() && Bytes.back() == 0; }
+    void ReadActions(TBitsEngine& engine) override { Bytes = engine.ReadRest(); }
+    int MinVersion() const override { return 3; }
+    std::unique_ptr<TSWFActionListBase> CloneList() const override {
+        return std::make_unique<TSWFRawActionList>(*this);
+    }
+};
+
+using TSWFActionListMaker = std::unique_ptr<TSWFActionListBase> (*)();
+
+// Installs the maker of parsed action lists (called once, from swf/actions.cpp).
+bool RegisterSWFActionListMaker(TSWFActionListMaker maker);
+
+// A new empty list: the registered kind when parse is on and one is registered, else raw.
+std::unique_ptr<TSWFActionListBase> NewSWFActionList(bool parse = true);
+
+// Writes the list and then ActionEnd unless the list already ends with one.
+void WriteActionsWithEnd(TBitsEngine& engine, TSWFActionListBase& actions);
+
+}  // namespace pellicor
