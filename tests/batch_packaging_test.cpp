@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "batch/export_packaging.h"
+#include "settings_test_support.h"
+
+namespace pellicor {
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+std::string Pattern(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + seed) & 0xFF);
+    return bytes;
+}
+
+TEST(BatchPackaging, ExecutableIsStubMovieSignatureAndSize) {
+    TempDir dir;
+    const std::string stub = Pattern(300000, 7);
+    const std::string movie = Pattern(1000, 3);
+    WriteFile(dir / "dfp", stub);
+    WriteFile(dir / "clip.swf", movie);
+    WriteFile(dir / "clip.exe", "an older projector, to be replaced");
+
+    MakeExecutable((dir / "clip.swf").string(), (dir / "clip.exe").string(), (dir / "dfp").string());
+
+    const std::string exe = ReadFile(dir / "clip.exe");
+    ASSERT_EQ(exe.size(), 301008u);
+    EXPECT_EQ(exe.substr(0, stub.size()), stub);
+    EXPECT_EQ(exe.substr(stub.size(), movie.size()), movie);
+    EXPECT_EQ(exe.substr(exe.size() - 8), std::string("\x56\x34\x12\xFA\xE8\x03\x00\x00", 8));
+    // Packaging leaves the movie alone (the driver deletes it) and no temporary file behind.
+    EXPECT_EQ(ReadFile(dir / "clip.swf"), movie);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+
+    struct stat info {};
+    ASSERT_EQ(stat((dir / "clip.exe").c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IXUSR, 0u);
+
+    // An empty movie still gets its trailer, with size 0.
+    WriteFile(dir / "empty.swf", "");
+    MakeExecutable((dir / "empty.swf").string(), (dir / "empty.exe").string(), (dir / "dfp").string());
+    EXPECT_EQ(ReadFile(dir / "empty.exe").substr(stub.size()), std::string("\x56\x34\x12\xFA\0\0\0\0", 8));
+}
+
+TEST(BatchPackaging, MissingStubFailsNamingItAndLeavesNoExecutable) {
+    TempDir dir;
+    WriteFile(dir / "clip.swf", "FWS movie");
+    const std::string stub = (dir / "res" / "dfp").string();
+    try {
+        MakeExecutable((dir / "clip.swf").string(), (dir / "clip.exe").string(), stub);
+        FAIL() << "no error without a stub";
+    } catch (const TPackagingError& error) {
+        EXPECT_NE(std::string(error.what()).find(stub), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "clip.exe"));
+    EXPECT_EQ(ReadFile(dir / "clip.swf"), "FWS movie");
+
+    // An existing projector is not truncated by a failed packaging either.
+    WriteFile(dir / "clip.exe", "older projector");
+    EXPECT_THROW(MakeExecutable((dir / "clip.swf").string(), (dir / "clip.exe").string(), dir.Folder()),
+                 TPackagingError);  // a folder is no stub
+    EXPECT_EQ(ReadFile(dir / "clip.exe"), "older projector");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+}
+
+TEST(BatchPackaging, StubIsLookedUpAsDfpThenDfpExe) {
+    TempDir dir;
+    EXPECT_EQ(ProjectorStubPath(dir.Folder()), dir.Folder() + "dfp");
+    WriteFile(dir / "dfp.exe", "MZ");
+    EXPECT_EQ(ProjectorStubPath(dir.Folder()), dir.Folder() + "dfp.exe");
+    WriteFile(dir / "dfp", "\x7F" "ELF");
+    EXPECT_EQ(ProjectorStubPath(dir.Folder()), dir.Folder() + "dfp");
+}
+
+TEST(BatchPackaging, HtmlPageBytes) {
+    TempDir dir;
+    WriteFile(dir / "clip.swf", "FWS");
+    MakeHtmlPage((dir / "clip.swf").string(), 320, 240, 3);
+    const std::string expected =
+        "<html>\r\n"
+        "<head>\r\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
+        "<title> Flash -- clip.swf </title>\r\n"
+        "</head>\r\n"
+        "<body>\r\n"
+        "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" "
+        "codebase=\"http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=6,0,29,0\" "
+        "width=\"320\" height=\"240\">\r\n"
+        "<param name=\"movie\" value=\"clip.swf\">\r\n"
+        "<embed src=\"clip.swf\" quality=\"high\" pluginspage=\"http://www.macromedia.com/go/getflashplayer\" "
+        "type=\"application/x-shockwave-flash\" width=\"320\" height=\"240\"></embed></object>\r\n"
+        "</body>\r\n"
+        "</html>\r\n";
+    EXPECT_EQ(ReadFile(dir / "clip.html"), expected);
+    EXPECT_EQ(ReadFile(dir / "clip.swf"), "FWS");
+
+    // Replacing an older page; the quality never shows.
+    MakeHtmlPage((dir / "clip.swf").string(), 1, 2, 0);
+    const std::string page = ReadFile(dir / "clip.html");
+    EXPECT_NE(page.find("width=\"1\" height=\"2\"></embed>"), std::string::npos);
+    EXPECT_EQ(page.find("width=\"320\""), std::string::npos);
+}
+
+TEST(BatchPackaging, HtmlPageEscapesTheMovieName) {
+    const std::string page = HtmlPageText("a&b<\"x\">.swf", 8, 9);
+    EXPECT_NE(page.find("<title> Flash -- a&amp;b&lt;&quot;x&quot;&gt;.swf </title>\r\n"), std::string::npos);
+    EXPECT_NE(page.find("<param name=\"movie\" value=\"a&amp;b&lt;&quot;x&quot;&gt;.swf\">\r\n"),
+              std::string::npos);
+    EXPECT_NE(page.find("<embed src=\"a&amp;b&lt;&quot;x&quot;&gt;.swf\" quality"), std::string::npos);
+    // Still eleven lines: the name cannot break out of its line or attribute.
+    std::size_t lines = 0;
+    for (std::size_t at = page.find("\r\n"); at != std::string::npos; at = page.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, 11u);
+    EXPECT_EQ(EscapeHtml("plain name-1.swf"), "plain name-1.swf");
+
+    TempDir dir;
+    WriteFile(dir / "R&D <1>.swf", "FWS");
+    MakeHtmlPage((dir / "R&D <1>.swf").string(), 8, 9, 0);
+    EXPECT_EQ(ReadFile(dir / "R&D <1>.html"), HtmlPageText("R&D <1>.swf", 8, 9));
+    EXPECT_NE(ReadFile(dir / "R&D <1>.html").find("R&amp;D &lt;1&gt;.swf"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pellicor
