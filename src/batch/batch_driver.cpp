@@ -1,0 +1,337 @@
+#include "batch/batch_driver.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "batch/export_packaging.h"
+#include "batch/fit_size.h"
+#include "engine/convert_task.h"
+
+namespace pellicor {
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// A 1-based frame number as a 0-based index, kept inside the 32-bit range.
+std::int32_t FrameIndex(std::int32_t frameNumber) {
+    return frameNumber == std::numeric_limits<std::int32_t>::min() ? frameNumber : frameNumber - 1;
+}
+
+}  // namespace
+
+std::string TotalProgressText(std::int64_t position, std::int64_t maximum) {
+    return "Total progress: " + std::to_string(position) + " of " + std::to_string(maximum) + " Finished";
+}
+
+std::string CurrentConvertingText(const TSourceInfo& source) {
+    return "Current converting: \"" + source.srcFilename + "@" + source.srcFilepath + "\"";
+}
+
+TBatchStep StepOfStage(std::string_view stageKey) {
+    if (stageKey == kStageOpeningSource) return TBatchStep::Opening;
+    if (stageKey == kStageExtractingAudio) return TBatchStep::Extracting;
+    if (stageKey == kStageMakingFlash) return TBatchStep::Making;
+    if (stageKey == kStageCompressingFlash) return TBatchStep::Compressing;
+    return TBatchStep::None;
+}
+
+bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, TPassSettings& context) {
+    const TSourceInfo& source = task.sourceInfo;
+
+    // What the source gives: video through the media layer, an animated GIF, or sound.
+    const bool usableVideo = source.vExists != 0 && source.vSupported != 0;
+    const bool isGifSource = source.srcFileFormat == "Animated GIF";
+    context.isVideo = usableVideo && !isGifSource;
+    context.videoEngine = kVideoEngineMcl;
+    context.isGif = usableVideo && isGifSource;
+    context.gifEngine = kGifEngineRx;
+    context.isAudio = task.destIsAudioIncluded &&
+                      ((source.aExists != 0 && source.aSupported != 0) ||
+                       (task.destIsAudioReplaced && FileExists(task.destAudioReplacedFile)));
+    if (!context.isVideo && !context.isGif && !context.isAudio) return false;
+
+    context.srcPath = source.srcFilepath + source.srcFilename;
+    context.destPath = WithSlash(task.destFilepath) + ChangeExtension(task.destFilename, ".swf");
+
+    context.effects = task.effects;
+    context.resX = source.resX;
+    context.resY = source.resY;
+    context.srcFrameRate = source.vFreq;
+    context.destFrameRate = task.destFrameRate;
+    context.startIndex = FrameIndex(task.destStartFrame);
+    context.endIndex = FrameIndex(task.destEndFrame);
+
+    // Stage and crop; keeping the aspect ratio fits both to the source's shape, the crop
+    // keeping its top-left corner.
+    TSize stage{task.destWidth, task.destHeight};
+    TSize region{task.destRegionWidth, task.destRegionHeight};
+    if (task.destIsKeepAspectRatio) {
+        stage = FitSize(source.resX, source.resY, stage.width, stage.height);
+        region = FitSize(source.resX, source.resY, region.width, region.height);
+    }
+    context.destWidth = stage.width;
+    context.destHeight = stage.height;
+    context.destIsApplyRegion = task.destIsApplyRegion;
+    context.destRegionX = task.destRegionX;
+    context.destRegionY = task.destRegionY;
+    context.destRegionWidth = region.width;
+    context.destRegionHeight = region.height;
+
+    context.destFlashPlayingQuality = task.destFlashPlayingQuality;
+    context.destFrameQuality = task.destFrameQuality;
+    context.destFlashFormat = task.destFlashFormat;
+    context.destIsFlashCompressed = task.destIsFlashCompressed;
+    context.destIsFlashProtected = task.destIsFlashProtected;
+    context.destFlashPassword = task.destFlashPassword;
+    context.destFlashBackgroundColor = task.destFlashBackgroundColor;
+
+    context.destFlashStartAction = task.destFlashStartAction;
+    context.destIsFlashStartWait = task.destIsFlashStartWait;
+    context.destFlashStartWaitSeconds = task.destFlashStartWaitSeconds;
+    context.destIsFlashEndRepeat = task.destIsFlashEndRepeat;
+    context.destFlashEndRepeatTimes = task.destFlashEndRepeatTimes;
+    context.destIsFlashEndUnload = task.destIsFlashEndUnload;
+    context.destIsFlashEndOpenLink = task.destIsFlashEndOpenLink;
+    context.destFlashEndOpenLinkType = task.destFlashEndOpenLinkType;
+    context.destFlashEndOpenLinkTarget = task.destFlashEndOpenLinkTarget;
+    context.destFlashEndOpenLinkURL = task.destFlashEndOpenLinkURL;
+    context.destIsFlashClickOpenLink = task.destIsFlashClickOpenLink;
+    context.destFlashClickOpenLinkType = task.destFlashClickOpenLinkType;
+    context.destFlashClickOpenLinkTarget = task.destFlashClickOpenLinkTarget;
+    context.destFlashClickOpenLinkURL = task.destFlashClickOpenLinkURL;
+
+    context.destIsFlashText = task.destIsFlashText;
+    context.destFlashText = task.destFlashText;
+    context.destFlashTextFont = task.destFlashTextFont;
+    context.destFlashTextOpacity = task.destFlashTextOpacity;
+    context.destFlashTextPosition = task.destFlashTextPosition;
+    context.destFlashTextX = task.destFlashTextX;
+    context.destFlashTextY = task.destFlashTextY;
+    context.destIsFlashTextOpenLink = task.destIsFlashTextOpenLink;
+    context.destFlashTextOpenLinkType = task.destFlashTextOpenLinkType;
+    context.destFlashTextOpenLinkTarget = task.destFlashTextOpenLinkTarget;
+    context.destFlashTextOpenLinkURL = task.destFlashTextOpenLinkURL;
+
+    context.destIsPreloader = task.destIsPreloader;
+    context.destPreloader = task.destPreloader;
+    context.destPreloaderScaleX = task.destPreloaderScaleX;
+    context.destPreloaderScaleY = task.destPreloaderScaleY;
+    context.destPreloaderPosition = task.destPreloaderPosition;
+    context.destPreloaderPositionX = task.destPreloaderPositionX;
+    context.destPreloaderPositionY = task.destPreloaderPositionY;
+    context.destIsPlayback = task.destIsPlayback;
+    context.destPlayback = task.destPlayback;
+    context.destPlaybackScaleX = task.destPlaybackScaleX;
+    context.destPlaybackScaleY = task.destPlaybackScaleY;
+    context.destPlaybackPosition = task.destPlaybackPosition;
+    context.destPlaybackPositionX = task.destPlaybackPositionX;
+    context.destPlaybackPositionY = task.destPlaybackPositionY;
+
+    context.destIsAudioExtracted = task.destIsAudioExtracted;
+    context.destIsAudioReplaced = task.destIsAudioReplaced;
+    context.destAudioReplacedFile = task.destAudioReplacedFile;
+    if (context.isAudio && !task.destIsAudioReplaced) {
+        context.destAudioFormat = task.destAudioFormat;
+        context.destAudioFrequency = task.destAudioFrequency;
+        context.destAudioBitrate = task.destAudioBitrate;
+        context.audioSampleRate = source.aTimeLen > 0 ? source.aLen / source.aTimeLen : 0;
+        context.tempAudioFile =
+            WithSlash(tempFolder) + std::string(task.destAudioFormat == kAudioWave ? kTempWaveName : kTempMp3Name);
+    }
+
+    context.destIsFlashBlankFrame = task.destIsFlashBlankFrame;
+    context.destFlashBlankFrameColor = task.destFlashBlankFrameColor;
+    context.destFlashImageFrameFile = task.destFlashImageFrameFile;
+    context.destIsFlashImageFrame = task.destIsFlashImageFrame && FileExists(task.destFlashImageFrameFile);
+    return true;
+}
+
+// The current task's bar and stage log, handed to the engine: forwards every change to
+// the driver's observer.
+class TBatchDriver::TTaskProgress : public TProgress {
+public:
+    explicit TTaskProgress(TBatchDriver& driver) : driver_(driver) {}
+    void Pump() override { driver_.observer_.Pump(); }
+
+protected:
+    void ProgressChanged() override { driver_.observer_.CurrentProgressChanged(Position(), Maximum()); }
+    void LogChanged() override { driver_.HighlightStep(Log().empty() ? std::string_view() : Log().front()); }
+
+private:
+    TBatchDriver& driver_;
+};
+
+TBatchDriver::TBatchDriver(const TTaskList& tasks, TBatchObserver& observer, TBatchOptions options)
+    : tasks_(tasks), observer_(observer), options_(std::move(options)), progress_(std::make_unique<TTaskProgress>(*this)) {
+    if (!options_.convert) options_.convert = ConvertTask;
+    progress_->SetMaximum(100);
+}
+
+TBatchDriver::~TBatchDriver() = default;
+
+void TBatchDriver::Show() {
+    totalMaximum_ = 0;
+    for (std::size_t i = 0; i < tasks_.Count(); ++i)
+        if (tasks_.Checked(i)) ++totalMaximum_;
+    SetTotalPosition(0);
+    progress_->SetPosition(0);
+    SetCurrentText(std::string(kCurrentReadyText));
+    UpdateButtons();
+}
+
+void TBatchDriver::ConvertCheckedTasks() {
+    if (Converting) {
+        Resume();
+        return;
+    }
+    Converting = true;
+    UpdateButtons();
+    summary_ = {};
+    summary_.checked = static_cast<std::size_t>(totalMaximum_);
+    SetTotalPosition(0);
+
+    auto finish = [this] {
+        summary_.stopped = !Converting;
+        SetTotalPosition(totalMaximum_);
+        Converting = false;
+        UpdateButtons();
+    };
+    try {
+        for (std::size_t i = 0; i < tasks_.Count() && ContinueLoop(progress_.get()); ++i) {
+            if (!tasks_.Checked(i)) continue;
+            const TCovSettings& task = tasks_.Settings(i);
+            TTaskOutcome outcome = TTaskOutcome::Error;
+            std::string message;
+            try {
+                outcome = ConvertOneTask(task);
+                if (outcome == TTaskOutcome::Failed && !progress_->Log().empty()) message = progress_->Log().back();
+            } catch (const std::exception& error) {
+                message = error.what();
+            } catch (...) {
+                message = "unknown error";
+            }
+            switch (outcome) {
+                case TTaskOutcome::Converted: ++summary_.converted; break;
+                case TTaskOutcome::Skipped: ++summary_.skipped; break;
+                default: ++summary_.failed;
+            }
+            observer_.TaskFinished(i, task, outcome, message);
+            SetTotalPosition(totalPosition_ + 1);
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task) {
+    TPassSettings context;
+    context.previewImage = previewImage_;
+    context.isPreview = preview_;
+    context.isSlowReading = !fast_;
+    if (!FillPassSettings(task, options_.tempFolder, context)) return TTaskOutcome::Skipped;
+
+    context_ = &context;
+    SetCurrentText(CurrentConvertingText(task.sourceInfo));
+    progress_->SetPosition(0);
+
+    auto finish = [this] {
+        context_ = nullptr;
+        progress_->SetPosition(progress_->Maximum());
+        SetCurrentText(std::string(kCurrentFinishedText));
+        RemoveTempAudioFiles();
+    };
+    bool completed = false;
+    try {
+        completed = options_.convert(context, progress_.get());
+        if (completed) Package(context, task.destExportType);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return completed ? TTaskOutcome::Converted : TTaskOutcome::Failed;
+}
+
+void TBatchDriver::Package(const TPassSettings& context, std::int32_t exportType) const {
+    if (exportType == kExportExecutable) {
+        MakeExecutable(context.destPath, ChangeExtension(context.destPath, ".exe"), options_.stubPath);
+        std::error_code ignored;
+        std::filesystem::remove(context.destPath, ignored);
+    } else if (exportType == kExportHtml) {
+        MakeHtmlPage(context.destPath, context.destWidth, context.destHeight, context.destFlashPlayingQuality);
+    }
+}
+
+void TBatchDriver::RemoveTempAudioFiles() const {
+    for (const std::string_view name : {kTempWaveName, kTempMp3Name}) {
+        std::error_code ignored;
+        std::filesystem::remove(WithSlash(options_.tempFolder) + std::string(name), ignored);
+    }
+}
+
+void TBatchDriver::Pause() {
+    Paused = true;
+    UpdateButtons();
+}
+
+void TBatchDriver::Resume() {
+    Paused = false;
+    UpdateButtons();
+}
+
+void TBatchDriver::Stop() {
+    Converting = false;
+    UpdateButtons();
+}
+
+void TBatchDriver::SetPreview(bool enabled) {
+    preview_ = enabled;
+    if (context_ != nullptr) context_->isPreview = enabled;
+}
+
+void TBatchDriver::SetFastConverting(bool enabled) {
+    fast_ = enabled;
+    if (context_ != nullptr) context_->isSlowReading = !enabled;
+}
+
+void TBatchDriver::SetPreviewImage(std::function<void(const TBitmap&)> show) { previewImage_ = std::move(show); }
+
+TBatchButtons TBatchDriver::Buttons() const {
+    if (!Converting) return {kConvertCaption, true, false, false};
+    if (Paused) return {kResumeCaption, true, false, true};
+    return {kConvertCaption, false, true, true};
+}
+
+void TBatchDriver::UpdateButtons() {
+    if (!Converting) Paused = false;
+    observer_.ButtonsChanged(Buttons());
+}
+
+void TBatchDriver::HighlightStep(std::string_view stageKey) {
+    step_ = StepOfStage(stageKey);
+    observer_.StageChanged(step_, progress_->Log());
+    observer_.Pump();
+}
+
+void TBatchDriver::SetTotalPosition(std::int64_t position) {
+    totalPosition_ = position;
+    observer_.TotalChanged(totalPosition_, totalMaximum_, TotalProgressText(totalPosition_, totalMaximum_));
+}
+
+void TBatchDriver::SetCurrentText(const std::string& text) { observer_.CurrentTextChanged(text); }
+
+}  // namespace pellicor
