@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     int exitStatus = 0;
     pellicor::cli::AddProbeCommand(app, exitStatus);
     pellicor::cli::AddTasksCommand(app, exitStatus);
+    pellicor::cli::AddRunCommand(app, exitStatus);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }
