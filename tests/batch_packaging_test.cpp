@@ -71,13 +71,17 @@ TEST(BatchPackaging, MissingStubFailsNamingItAndLeavesNoExecutable) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
-TEST(BatchPackaging, StubIsLookedUpAsDfpThenDfpExe) {
-    TempDir dir;
-    EXPECT_EQ(ProjectorStubPath(dir.Folder()), dir.Folder() + "dfp");
-    WriteFile(dir / "dfp.exe", "MZ");
-    EXPECT_EQ(ProjectorStubPath(dir.Folder()), dir.Folder() + "dfp.exe");
-    WriteFile(dir / "dfp", "\x7F" "ELF");
-    EXPECT_EQ(ProjectorStubPath(dir.Folder()), dir.Folder() + "dfp");
+TEST(BatchPackaging, StubIsLookedUpAsDfpThenDfpExeFolderByFolder) {
+    TempDir resources;
+    TempDir program;
+    const std::vector<std::string> folders{resources.Folder(), program.Folder()};
+    EXPECT_EQ(ProjectorStubPath(folders), resources.Folder() + "dfp");  // names the missing stub
+    WriteFile(program / "dfp", "\x7F" "ELF");
+    EXPECT_EQ(ProjectorStubPath(folders), program.Folder() + "dfp");
+    WriteFile(resources / "dfp.exe", "MZ");
+    EXPECT_EQ(ProjectorStubPath(folders), resources.Folder() + "dfp.exe");
+    WriteFile(resources / "dfp", "\x7F" "ELF");
+    EXPECT_EQ(ProjectorStubPath(folders), resources.Folder() + "dfp");
 }
 
 TEST(BatchPackaging, HtmlPageBytes) {

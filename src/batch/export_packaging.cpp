@@ -134,12 +134,14 @@ constexpr std::string_view kPlayerDownloadPage = "http://www.macromedia.com/go/g
 
 }  // namespace
 
-std::string ProjectorStubPath(const std::string& resourcesFolder) {
-    for (const char* name : {"dfp", "dfp.exe"}) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(resourcesFolder + name, error)) return resourcesFolder + name;
+std::string ProjectorStubPath(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        for (const char* name : {"dfp", "dfp.exe"}) {
+            std::error_code error;
+            if (std::filesystem::is_regular_file(folder + name, error)) return folder + name;
+        }
     }
-    return resourcesFolder + "dfp";
+    return folders.empty() ? std::string("dfp") : folders.front() + "dfp";
 }
 
 void MakeExecutable(const std::string& swfPath, const std::string& exePath, const std::string& stubPath) {

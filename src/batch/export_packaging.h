@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pellicor {
 
@@ -17,9 +18,10 @@ public:
 // The trailer of a projector: this signature, then the movie size, both 32-bit little-endian.
 inline constexpr std::uint32_t kProjectorSignature = 0xFA123456;
 
-// The player stub in `resourcesFolder` (ending in "/"): "dfp" when it exists, else
-// "dfp.exe" when that exists, else the path of "dfp" (which then names the missing stub).
-std::string ProjectorStubPath(const std::string& resourcesFolder);
+// The player stub: "dfp", else "dfp.exe", in the first of `folders` (each ending in "/")
+// that holds one; when none does, the path of "dfp" in the first folder, which then names
+// the missing stub.
+std::string ProjectorStubPath(const std::vector<std::string>& folders);
 
 // Writes `exePath` as the whole stub, the whole movie, the signature and the movie size,
 // replacing any existing file only once everything is written. Throws TPackagingError

@@ -272,7 +272,8 @@ int Run(const TRunOptions& options) {
     TTaskList list;
     LoadTasks(file, list);
 
-    const std::string stub = options.stubFile.empty() ? ProjectorStubPath(ResourcesFolder()) : options.stubFile;
+    const std::string stub =
+        options.stubFile.empty() ? ProjectorStubPath({ResourcesFolder(), ProgramFolder()}) : options.stubFile;
     const std::string tempFolder = EnsureTempFolder();
 
     TRunDisplay display;
@@ -296,7 +297,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     auto* run = app.add_subcommand("run", "Convert every checked task of the task list");
     run->add_option("--tasks", options->tasksFile, "task list file (default: the program's pellicor.ini)");
     run->add_option("--stub", options->stubFile,
-                    "projector stub for executable exports (default: dfp or dfp.exe in the resources folder)");
+                    "projector stub for executable exports (default: dfp or dfp.exe in the resources folder or beside the program)");
     run->callback([options, &exitStatus] {
         try {
             exitStatus = Run(*options);
