@@ -181,10 +181,14 @@ TBatchDriver::TBatchDriver(const TTaskList& tasks, TBatchObserver& observer, TBa
 
 TBatchDriver::~TBatchDriver() = default;
 
-void TBatchDriver::Show() {
+void TBatchDriver::CountCheckedTasks() {
     totalMaximum_ = 0;
     for (std::size_t i = 0; i < tasks_.Count(); ++i)
         if (tasks_.Checked(i)) ++totalMaximum_;
+}
+
+void TBatchDriver::Show() {
+    CountCheckedTasks();
     SetTotalPosition(0);
     progress_->SetPosition(0);
     SetCurrentText(std::string(kCurrentReadyText));
@@ -198,6 +202,7 @@ void TBatchDriver::ConvertCheckedTasks() {
     }
     Converting = true;
     UpdateButtons();
+    CountCheckedTasks();
     summary_ = {};
     summary_.checked = static_cast<std::size_t>(totalMaximum_);
     SetTotalPosition(0);

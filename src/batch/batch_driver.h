@@ -139,6 +139,7 @@ public:
 private:
     class TTaskProgress;
 
+    void CountCheckedTasks();
     void UpdateButtons();
     void HighlightStep(std::string_view stageKey);
     void SetTotalPosition(std::int64_t position);
