@@ -3,6 +3,7 @@
 // The action records: one class per action code. Records without payload fields are
 // TSWFPlainAction specialisations; the others are written out below.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -167,7 +168,9 @@ public:
 
     // Appends a value (with an explicit type, or inferred with pushInferType).
     TPushValueInfo& AddValue(const TPushVariant& value, std::uint8_t valueType = pushInferType);
-    TPushValueInfo& AddValue(const char* text, std::uint8_t valueType = pushInferType) {
+    // A string literal (a template, so that the literal 0 stays an integer).
+    template <std::size_t N>
+    TPushValueInfo& AddValue(const char (&text)[N], std::uint8_t valueType = pushInferType) {
         return AddValue(TPushVariant(std::string(text)), valueType);
     }
 
