@@ -262,6 +262,16 @@ TEST(SWFActionBranches, ReadingKeepsWhatItCannotParse) {
     list->Add(std::make_unique<TSWFActionByteCode>(HexBytes("07 00")));
     EXPECT_TRUE(list->EndsWithActionEnd());
 
+    // An address of bytes that are not UTF-8 would be written longer: the record stays raw,
+    // also when the longer form could not be framed at all.
+    Bytes getURL = HexBytes("83 04 00 E9 00 5F 00");
+    EXPECT_EQ(Describe(*ReadList(getURL)), "ByteCode");
+    getURL = HexBytes("83 FF FF");
+    getURL.insert(getURL.end(), 0xFFFD, 0xE9);
+    getURL.insert(getURL.end(), {0x00, 0x00});
+    EXPECT_EQ(Describe(*ReadList(getURL)), "ByteCode");
+    EXPECT_EQ(Describe(*ReadList(HexBytes("83 05 00 61 00 5F 62 00 00"))), "GetURL");
+
     // Truncated records are errors.
     for (const char* truncated : {"96", "96 02", "96 05 00 00 61", "81 01 00 05", "88 02 00 01 00"})
         EXPECT_THROW(ReadList(HexBytes(truncated)), ESWFReadError) << truncated;
