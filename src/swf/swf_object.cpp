@@ -1,5 +1,7 @@
 #include "swf/swf_object.h"
 
+#include <typeinfo>
+
 #include "swf/tag_factory.h"
 
 namespace pellicor {

@@ -4,7 +4,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <typeinfo>
 #include <vector>
 
 #include "swf/bits_engine.h"
@@ -32,7 +31,7 @@ public:
 template <class T>
 const T& AssignSource(const TBasedSWFObject& source) {
     const T* typed = dynamic_cast<const T*>(&source);
-    if (!typed) throw ESWFError(std::string("Cannot assign ") + typeid(source).name() + " to " + typeid(T).name());
+    if (!typed) throw ESWFError("Cannot assign an SWF object from an object of another class");
     return *typed;
 }
 

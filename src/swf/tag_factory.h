@@ -21,6 +21,9 @@ namespace pellicor {
 //     }
 //
 // Registering a code twice is a programming error and stops the program at start-up.
+// The registration runs when the family's object file is linked in: pellicor_core is a
+// static library, so a family file must be referenced by something (the movie builder, a
+// test) for its codes to exist in a given program.
 using TSWFTagMaker = std::unique_ptr<TSWFObject> (*)();
 
 struct TSWFTagClass {
