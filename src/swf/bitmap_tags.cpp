@@ -1,0 +1,244 @@
+#include "swf/bitmap_tags.h"
+
+#include "swf/tag_factory.h"
+
+namespace pellicor {
+
+namespace {
+
+[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
+    {tagDefineBits, &MakeSWFTag<TSWFDefineBits>},
+    {tagJPEGTables, &MakeSWFTag<TSWFJPEGTables>},
+    {tagDefineBitsLossless, &MakeSWFTag<TSWFDefineBitsLossless>},
+    {tagDefineBitsJPEG2, &MakeSWFTag<TSWFDefineBitsJPEG2>},
+    {tagDefineBitsJPEG3, &MakeSWFTag<TSWFDefineBitsJPEG3>},
+    {tagDefineBitsLossless2, &MakeSWFTag<TSWFDefineBitsLossless2>},
+    {tagDefineVideoStream, &MakeSWFTag<TSWFDefineVideoStream>},
+    {tagVideoFrame, &MakeSWFTag<TSWFVideoFrame>},
+});
+
+// FF D8, whatever writePayload writes, FF D9; just the payload when wrap is off.
+template <class WritePayload>
+void WriteMarked(TBitsEngine& engine, bool wrap, WritePayload&& writePayload) {
+    if (wrap) {
+        engine.WriteByte(0xFF);
+        engine.WriteByte(0xD8);
+    }
+    writePayload();
+    if (wrap) {
+        engine.WriteByte(0xFF);
+        engine.WriteByte(0xD9);
+    }
+}
+
+// Reads count bytes of marked JPEG data into the tag's payload; strips the outer FF D8 ...
+// FF D9 pair when it is there and tells whether it was.
+bool ReadMarked(TBitsEngine& engine, std::size_t count, TSWFDataObject& tag) {
+    std::vector<std::uint8_t> bytes = engine.ReadBytes(count);
+    const bool marked = bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0xD8 &&
+                        bytes[bytes.size() - 2] == 0xFF && bytes[bytes.size() - 1] == 0xD9;
+    if (marked) {
+        bytes.pop_back();
+        bytes.pop_back();
+        bytes.erase(bytes.begin(), bytes.begin() + 2);
+    }
+    tag.OnDataWrite = nullptr;
+    tag.SetData(std::move(bytes));
+    return marked;
+}
+
+}  // namespace
+
+// ---- TSWFImageTag ----
+
+void TSWFImageTag::Assign(const TBasedSWFObject& source) {
+    TSWFDataObject::Assign(source);
+    CharacterID = AssignSource<TSWFImageTag>(source).CharacterID;
+}
+
+// ---- TSWFDefineBits, TSWFDefineBitsJPEG2 ----
+
+void TSWFDefineBits::Assign(const TBasedSWFObject& source) {
+    TSWFImageTag::Assign(source);
+    WrapInMarkers = AssignSource<TSWFDefineBits>(source).WrapInMarkers;
+}
+
+void TSWFDefineBits::WriteJPEGData(TBitsEngine& engine) {
+    WriteMarked(engine, WrapInMarkers, [&] { WriteData(engine); });
+}
+
+void TSWFDefineBits::ReadJPEGData(TBitsEngine& engine, std::size_t count) {
+    WrapInMarkers = ReadMarked(engine, count, *this);
+}
+
+void TSWFDefineBits::ReadFromStream(TBitsEngine& engine) {
+    CharacterID = engine.ReadWord();
+    ReadJPEGData(engine, static_cast<std::size_t>(engine.BytesLeft()));
+}
+
+void TSWFDefineBits::WriteTagBody(TBitsEngine& engine) {
+    engine.WriteWord(CharacterID);
+    WriteJPEGData(engine);
+}
+
+// ---- TSWFDefineBitsJPEG3 ----
+
+std::vector<std::uint8_t> TSWFDefineBitsJPEG3::AlphaPlane(std::size_t pixelCount) const {
+    return ZlibDecompress(AlphaDataBytes(), pixelCount);
+}
+
+void TSWFDefineBitsJPEG3::Assign(const TBasedSWFObject& source) {
+    TSWFDefineBitsJPEG2::Assign(source);
+    const auto& jpeg = AssignSource<TSWFDefineBitsJPEG3>(source);
+    AssignPayload(OnAlphaDataWrite, alpha_, jpeg.OnAlphaDataWrite, jpeg.alpha_);
+}
+
+void TSWFDefineBitsJPEG3::ReadFromStream(TBitsEngine& engine) {
+    CharacterID = engine.ReadWord();
+    const std::uint32_t alphaOffset = engine.ReadDWord();
+    engine.Require(alphaOffset);
+    ReadJPEGData(engine, alphaOffset);
+    OnAlphaDataWrite = nullptr;
+    alpha_.Set(engine.ReadRest());
+}
+
+void TSWFDefineBitsJPEG3::WriteTagBody(TBitsEngine& engine) {
+    engine.WriteWord(CharacterID);
+    engine.FlushLastByte(true);
+    const std::uint64_t offsetPosition = engine.Position();
+    engine.WriteDWord(0);
+    WriteJPEGData(engine);
+    engine.FlushLastByte(true);
+    const std::uint64_t end = engine.Position();
+    const std::uint64_t jpegLength = end - offsetPosition - 4;
+    if (jpegLength > 0xFFFFFFFFull) throw ESWFError("DefineBitsJPEG3: JPEG data larger than 4 GiB");
+    engine.Stream().Seek(offsetPosition);
+    engine.WriteDWord(static_cast<std::uint32_t>(jpegLength));
+    engine.Stream().Seek(end);
+    WritePayload(engine, OnAlphaDataWrite, alpha_);
+}
+
+// ---- TSWFJPEGTables ----
+
+void TSWFJPEGTables::Assign(const TBasedSWFObject& source) {
+    TSWFDataObject::Assign(source);
+    WrapInMarkers = AssignSource<TSWFJPEGTables>(source).WrapInMarkers;
+}
+
+void TSWFJPEGTables::ReadFromStream(TBitsEngine& engine) {
+    WrapInMarkers = ReadMarked(engine, static_cast<std::size_t>(engine.BytesLeft()), *this);
+}
+
+void TSWFJPEGTables::WriteTagBody(TBitsEngine& engine) {
+    WriteMarked(engine, WrapInMarkers, [&] { WriteData(engine); });
+}
+
+// ---- TSWFDefineBitsLossless, TSWFDefineBitsLossless2 ----
+
+std::size_t LosslessRowSize(std::uint8_t format, std::uint16_t width) {
+    const auto padded = [](std::size_t bytes) { return (bytes + 3) / 4 * 4; };
+    switch (format) {
+        case kBitmapFormatColorMapped: return padded(width);
+        case kBitmapFormatRGB15: return padded(std::size_t{width} * 2);
+        case kBitmapFormatRGB32: return std::size_t{width} * 4;
+        default: return 0;
+    }
+}
+
+std::size_t TSWFDefineBitsLossless::PixelDataSize() const {
+    std::size_t size = LosslessRowSize(BitmapFormat, BitmapWidth) * BitmapHeight;
+    if (BitmapFormat == kBitmapFormatColorMapped) size += (std::size_t{BitmapColorTableSize} + 1) * (WithAlpha() ? 4 : 3);
+    return size;
+}
+
+std::vector<std::uint8_t> TSWFDefineBitsLossless::PixelData() const {
+    return ZlibDecompress(DataBytes(), PixelDataSize());
+}
+
+void TSWFDefineBitsLossless::Assign(const TBasedSWFObject& source) {
+    TSWFImageTag::Assign(source);
+    const auto& bitmap = AssignSource<TSWFDefineBitsLossless>(source);
+    BitmapFormat = bitmap.BitmapFormat;
+    BitmapWidth = bitmap.BitmapWidth;
+    BitmapHeight = bitmap.BitmapHeight;
+    BitmapColorTableSize = bitmap.BitmapColorTableSize;
+}
+
+void TSWFDefineBitsLossless::ReadFromStream(TBitsEngine& engine) {
+    CharacterID = engine.ReadWord();
+    BitmapFormat = engine.ReadByte();
+    BitmapWidth = engine.ReadWord();
+    BitmapHeight = engine.ReadWord();
+    BitmapColorTableSize = BitmapFormat == kBitmapFormatColorMapped ? engine.ReadByte() : 0;
+    OnDataWrite = nullptr;
+    SetData(engine.ReadRest());
+}
+
+void TSWFDefineBitsLossless::WriteTagBody(TBitsEngine& engine) {
+    engine.WriteWord(CharacterID);
+    engine.WriteByte(BitmapFormat);
+    engine.WriteWord(BitmapWidth);
+    engine.WriteWord(BitmapHeight);
+    if (BitmapFormat == kBitmapFormatColorMapped) engine.WriteByte(BitmapColorTableSize);
+    WriteData(engine);
+}
+
+// ---- TSWFDefineVideoStream ----
+
+void TSWFDefineVideoStream::Assign(const TBasedSWFObject& source) {
+    const auto& video = AssignSource<TSWFDefineVideoStream>(source);
+    TSWFObject::Assign(source);
+    CharacterID = video.CharacterID;
+    NumFrames = video.NumFrames;
+    Width = video.Width;
+    Height = video.Height;
+    Deblocking = video.Deblocking;
+    Smoothing = video.Smoothing;
+    CodecID = video.CodecID;
+}
+
+void TSWFDefineVideoStream::ReadFromStream(TBitsEngine& engine) {
+    CharacterID = engine.ReadWord();
+    NumFrames = engine.ReadWord();
+    Width = engine.ReadWord();
+    Height = engine.ReadWord();
+    engine.ReadBits(5);
+    Deblocking = static_cast<std::uint8_t>(engine.ReadBits(2));
+    Smoothing = engine.ReadBit();
+    CodecID = engine.ReadByte();
+}
+
+void TSWFDefineVideoStream::WriteTagBody(TBitsEngine& engine) {
+    engine.WriteWord(CharacterID);
+    engine.WriteWord(NumFrames);
+    engine.WriteWord(Width);
+    engine.WriteWord(Height);
+    engine.WriteBits(0, 5);
+    engine.WriteBits(Deblocking, 2);
+    engine.WriteBit(Smoothing);
+    engine.WriteByte(CodecID);
+}
+
+// ---- TSWFVideoFrame ----
+
+void TSWFVideoFrame::Assign(const TBasedSWFObject& source) {
+    TSWFDataObject::Assign(source);
+    const auto& frame = AssignSource<TSWFVideoFrame>(source);
+    StreamID = frame.StreamID;
+    FrameNum = frame.FrameNum;
+}
+
+void TSWFVideoFrame::ReadFromStream(TBitsEngine& engine) {
+    StreamID = engine.ReadWord();
+    FrameNum = engine.ReadWord();
+    OnDataWrite = nullptr;
+    SetData(engine.ReadRest());
+}
+
+void TSWFVideoFrame::WriteTagBody(TBitsEngine& engine) {
+    engine.WriteWord(StreamID);
+    engine.WriteWord(FrameNum);
+    WriteData(engine);
+}
+
+}  // namespace pellicor

@@ -1,0 +1,184 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "swf/data_object.h"
+
+namespace pellicor {
+
+// A bitmap character: a payload and its CharacterID.
+class TSWFImageTag : public TSWFDataObject {
+public:
+    explicit TSWFImageTag(std::uint16_t tagID) : TSWFDataObject(tagID) {}
+
+    std::uint16_t CharacterID = 0;
+
+    void Assign(const TBasedSWFObject& source) override;
+};
+
+// DefineBits (6): CharacterID, then FF D8, the payload, FF D9. The payload is a complete
+// JPEG stream with its own start and end markers, so the image data reads FF D8 FF D8 ...
+// FF D9 FF D9. DefineBitsJPEG2 (21) has the same body.
+//
+// Reading strips exactly the outer FF D8 ... FF D9 pair. Image data from other writers that
+// lacks that pair is kept whole with WrapInMarkers off, so it is written back unchanged.
+class TSWFDefineBits : public TSWFImageTag {
+public:
+    TSWFDefineBits() : TSWFImageTag(tagDefineBits) {}
+
+    // Writing puts FF D8 before and FF D9 after the payload.
+    bool WrapInMarkers = true;
+
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+
+protected:
+    explicit TSWFDefineBits(std::uint16_t tagID) : TSWFImageTag(tagID) {}
+    // The marked JPEG part (FF D8, payload, FF D9) and its reverse.
+    void WriteJPEGData(TBitsEngine& engine);
+    void ReadJPEGData(TBitsEngine& engine, std::size_t count);
+};
+
+class TSWFDefineBitsJPEG2 : public TSWFDefineBits {
+public:
+    TSWFDefineBitsJPEG2() : TSWFDefineBits(tagDefineBitsJPEG2) {}
+    int MinVersion() const override { return 2; }
+
+protected:
+    explicit TSWFDefineBitsJPEG2(std::uint16_t tagID) : TSWFDefineBits(tagID) {}
+};
+
+// DefineBitsJPEG3 (35): CharacterID, AlphaDataOffset (the byte length of the marked JPEG
+// part, patched after writing it), the marked JPEG part, then the alpha payload: the 8-bit
+// alpha plane (one byte per pixel) deflated with zlib.
+class TSWFDefineBitsJPEG3 : public TSWFDefineBitsJPEG2 {
+public:
+    TSWFDefineBitsJPEG3() : TSWFDefineBitsJPEG2(tagDefineBitsJPEG3) {}
+
+    // Writes the alpha payload itself instead of the stored alpha bytes.
+    TDataWriteEvent OnAlphaDataWrite;
+
+    // The alpha payload as stored: already deflated.
+    const std::uint8_t* AlphaData() const { return alpha_.Data(); }
+    std::int32_t AlphaDataSize() const { return alpha_.Size(); }
+    bool OwnsAlphaData() const { return alpha_.Owns(); }
+    std::span<const std::uint8_t> AlphaDataBytes() const { return alpha_.Bytes(); }
+    void SetAlphaData(std::vector<std::uint8_t> deflated) { alpha_.Set(std::move(deflated)); }
+    void SetAlphaData(const void* deflated, std::size_t size) { alpha_.SetBorrowed(deflated, size); }
+    void ClearAlphaData() { alpha_.Clear(); }
+
+    // Deflates an uncompressed alpha plane (one byte per pixel, top row first) into the
+    // alpha payload.
+    void SetAlphaPlane(std::span<const std::uint8_t> alpha) { alpha_.Set(ZlibCompress(alpha)); }
+    // Inflates the alpha payload, at most pixelCount bytes (ESWFReadError when damaged).
+    std::vector<std::uint8_t> AlphaPlane(std::size_t pixelCount) const;
+
+    int MinVersion() const override { return 3; }
+    // The JPEG payload as DefineBits does; the alpha payload like it (callback or bytes).
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+
+private:
+    TSWFPayload alpha_;
+};
+
+// JPEGTables (8): FF D8, the shared encoding tables, FF D9 (the markers as in DefineBits).
+class TSWFJPEGTables : public TSWFDataObject {
+public:
+    TSWFJPEGTables() : TSWFDataObject(tagJPEGTables) {}
+
+    bool WrapInMarkers = true;
+
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+};
+
+// Lossless bitmap formats.
+inline constexpr std::uint8_t kBitmapFormatColorMapped = 3;
+inline constexpr std::uint8_t kBitmapFormatRGB15 = 4;
+inline constexpr std::uint8_t kBitmapFormatRGB32 = 5;
+
+// DefineBitsLossless (20): CharacterID, BitmapFormat, BitmapWidth, BitmapHeight, for format 3
+// BitmapColorTableSize (entries - 1), then the zlib-compressed pixel data. Always framed
+// with the long tag header. DefineBitsLossless2 (36) is the same with alpha in the pixels.
+class TSWFDefineBitsLossless : public TSWFImageTag {
+public:
+    TSWFDefineBitsLossless() : TSWFImageTag(tagDefineBitsLossless) {}
+
+    std::uint8_t BitmapFormat = kBitmapFormatRGB32;
+    std::uint16_t BitmapWidth = 0;
+    std::uint16_t BitmapHeight = 0;
+    std::uint8_t BitmapColorTableSize = 0;
+
+    // Whether the pixels carry alpha (DefineBitsLossless2).
+    bool WithAlpha() const { return TagID() == tagDefineBitsLossless2; }
+    // Length of the uncompressed pixel data that the format and size call for: for format 3
+    // the colour table (3 or 4 bytes per entry) and rows of index bytes padded to 4; for
+    // format 4 rows of 2-byte pixels padded to 4; for format 5 4 bytes per pixel.
+    std::size_t PixelDataSize() const;
+    // Deflates uncompressed pixel data (laid out as PixelDataSize describes) into the payload.
+    void SetPixelData(std::span<const std::uint8_t> pixels) { SetData(ZlibCompress(pixels)); }
+    // Inflates the payload, at most PixelDataSize bytes (ESWFReadError when damaged).
+    std::vector<std::uint8_t> PixelData() const;
+
+    int MinVersion() const override { return 2; }
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+
+protected:
+    explicit TSWFDefineBitsLossless(std::uint16_t tagID) : TSWFImageTag(tagID) {}
+};
+
+class TSWFDefineBitsLossless2 : public TSWFDefineBitsLossless {
+public:
+    TSWFDefineBitsLossless2() : TSWFDefineBitsLossless(tagDefineBitsLossless2) {}
+    int MinVersion() const override { return 3; }
+};
+
+// Bytes of one row of uncompressed lossless pixel data: format 3 one index byte per pixel,
+// format 4 two bytes per pixel, both padded with zeros to a multiple of 4; format 5 four
+// bytes per pixel. 0 for other formats.
+std::size_t LosslessRowSize(std::uint8_t format, std::uint16_t width);
+
+// DefineVideoStream (60): CharacterID, NumFrames, Width, Height, UB[5] 0, UB[2] Deblocking,
+// UB[1] Smoothing, CodecID. Always framed with the long tag header.
+class TSWFDefineVideoStream : public TSWFObject {
+public:
+    TSWFDefineVideoStream() : TSWFObject(tagDefineVideoStream) {}
+
+    std::uint16_t CharacterID = 0;
+    std::uint16_t NumFrames = 0;
+    std::uint16_t Width = 0;
+    std::uint16_t Height = 0;
+    std::uint8_t Deblocking = 0;  // 2 bits
+    bool Smoothing = false;
+    std::uint8_t CodecID = 0;
+
+    int MinVersion() const override { return CodecID == 3 ? 7 : 6; }
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+};
+
+// VideoFrame (61): StreamID, FrameNum, the encoded frame as payload.
+class TSWFVideoFrame : public TSWFDataObject {
+public:
+    TSWFVideoFrame() : TSWFDataObject(tagVideoFrame) {}
+
+    std::uint16_t StreamID = 0;
+    std::uint16_t FrameNum = 0;
+
+    int MinVersion() const override { return 6; }
+    void Assign(const TBasedSWFObject& source) override;
+    void ReadFromStream(TBitsEngine& engine) override;
+    void WriteTagBody(TBitsEngine& engine) override;
+};
+
+}  // namespace pellicor

@@ -1,0 +1,150 @@
+#include "swf/data_object.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace pellicor {
+
+namespace {
+
+std::int32_t CheckedPayloadSize(std::size_t size) {
+    if (size > static_cast<std::size_t>(INT32_MAX)) throw ESWFError("Tag payload larger than 2 GiB");
+    return static_cast<std::int32_t>(size);
+}
+
+constexpr std::size_t kZlibChunk = 64 * 1024;
+
+// Deflates the bytes and hands each produced chunk to the sink.
+template <class Sink>
+void Deflate(std::span<const std::uint8_t> bytes, Sink&& sink) {
+    z_stream z{};
+    if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw ESWFError("zlib: cannot start compression");
+    std::uint8_t out[kZlibChunk];
+    // zlib takes at most UINT_MAX bytes per call; feed larger inputs in parts.
+    std::size_t offset = 0;
+    int result = Z_OK;
+    do {
+        const std::size_t part = std::min<std::size_t>(bytes.size() - offset, UINT_MAX);
+        z.next_in = const_cast<Bytef*>(bytes.data() + offset);
+        z.avail_in = static_cast<uInt>(part);
+        offset += part;
+        const int flush = offset == bytes.size() ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            z.next_out = out;
+            z.avail_out = sizeof out;
+            result = deflate(&z, flush);
+            if (result == Z_STREAM_ERROR) {
+                deflateEnd(&z);
+                throw ESWFError("zlib: compression failed");
+            }
+            const std::size_t produced = sizeof out - z.avail_out;
+            if (produced > 0) {
+                try {
+                    sink(out, produced);
+                } catch (...) {
+                    deflateEnd(&z);
+                    throw;
+                }
+            }
+        } while (z.avail_out == 0);
+    } while (result != Z_STREAM_END);
+    deflateEnd(&z);
+}
+
+}  // namespace
+
+// ---- TSWFPayload ----
+
+void TSWFPayload::Set(std::vector<std::uint8_t> bytes) {
+    size_ = CheckedPayloadSize(bytes.size());
+    owned_ = std::move(bytes);
+    data_ = owned_.empty() ? nullptr : owned_.data();
+}
+
+void TSWFPayload::SetBorrowed(const void* data, std::size_t size) {
+    const std::int32_t checked = CheckedPayloadSize(size);
+    owned_.clear();
+    owned_.shrink_to_fit();
+    data_ = size > 0 ? static_cast<const std::uint8_t*>(data) : nullptr;
+    size_ = data_ ? checked : 0;
+}
+
+void TSWFPayload::Clear() { Set({}); }
+
+void TSWFPayload::Assign(const TSWFPayload& source) {
+    if (&source == this) return;
+    Set(std::vector<std::uint8_t>(source.Bytes().begin(), source.Bytes().end()));
+}
+
+// ---- TSWFDataObject ----
+
+void TSWFDataObject::Assign(const TBasedSWFObject& source) {
+    const auto& data = AssignSource<TSWFDataObject>(source);
+    TSWFObject::Assign(source);
+    AssignPayload(OnDataWrite, data_, data.OnDataWrite, data.data_);
+}
+
+void TSWFDataObject::AssignPayload(TDataWriteEvent& callback, TSWFPayload& payload,
+                                   const TDataWriteEvent& sourceCallback, const TSWFPayload& sourcePayload) {
+    if (&payload == &sourcePayload) return;
+    if (sourceCallback) {
+        callback = sourceCallback;
+        payload.Clear();
+    } else {
+        callback = nullptr;
+        payload.Assign(sourcePayload);
+    }
+}
+
+void TSWFDataObject::WritePayload(TBitsEngine& engine, const TDataWriteEvent& callback, const TSWFPayload& payload) {
+    if (callback) {
+        callback(*this, engine);
+    } else if (payload.Size() > 0) {
+        engine.WriteBytes(payload.Bytes());
+    }
+}
+
+// ---- zlib ----
+
+std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> result;
+    Deflate(bytes, [&](const std::uint8_t* chunk, std::size_t size) { result.insert(result.end(), chunk, chunk + size); });
+    return result;
+}
+
+void ZlibCompressTo(TBitsEngine& engine, std::span<const std::uint8_t> bytes) {
+    Deflate(bytes, [&](const std::uint8_t* chunk, std::size_t size) { engine.WriteBytes(chunk, size); });
+}
+
+std::vector<std::uint8_t> ZlibDecompress(std::span<const std::uint8_t> bytes, std::size_t maxSize) {
+    std::vector<std::uint8_t> result;
+    if (maxSize == 0) return result;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) throw ESWFError("zlib: cannot start decompression");
+    std::uint8_t out[kZlibChunk];
+    std::size_t offset = 0;
+    int status = Z_OK;
+    while (result.size() < maxSize) {
+        if (z.avail_in == 0 && offset < bytes.size()) {
+            const std::size_t part = std::min<std::size_t>(bytes.size() - offset, UINT_MAX);
+            z.next_in = const_cast<Bytef*>(bytes.data() + offset);
+            z.avail_in = static_cast<uInt>(part);
+            offset += part;
+        }
+        z.next_out = out;
+        z.avail_out = static_cast<uInt>(std::min<std::size_t>(sizeof out, maxSize - result.size()));
+        status = inflate(&z, Z_NO_FLUSH);
+        result.insert(result.end(), out, z.next_out);
+        if (status == Z_STREAM_END) break;
+        if (status == Z_BUF_ERROR && z.avail_in == 0 && offset < bytes.size()) continue;  // refill
+        if (status != Z_OK) break;  // damaged, or the input ran out
+    }
+    inflateEnd(&z);
+    if (status != Z_STREAM_END && result.size() < maxSize)
+        throw ESWFReadError("Damaged or truncated zlib data");
+    return result;
+}
+
+}  // namespace pellicor
