@@ -13,6 +13,8 @@ extern "C" {
 
 #include "swf/bitmap_tags.h"
 #include "swf/control_tags.h"
+#include "swf/display_tags.h"
+#include "swf/movie_stream.h"
 #include "swf/shape_tags.h"
 #include "swf/tag_factory.h"
 #include "swf_test_support.h"
@@ -54,25 +56,6 @@ Bytes EncodeJPEG() {
     jpeg_destroy_compress(&cinfo);
     std::free(buffer);
     return jpeg;
-}
-
-// An uncompressed movie: the header, the tags, End; the file length patched at the end.
-Bytes WriteMovie(const TSWFRect& frame, std::initializer_list<TSWFObject*> tags) {
-    TMemoryStream stream;
-    TBitsEngine engine(stream);
-    engine.WriteString("FWS", false);
-    engine.WriteByte(6);
-    engine.WriteDWord(0);
-    engine.WriteRect(frame);
-    engine.WriteFixed8(12);
-    engine.WriteWord(1);
-    for (TSWFObject* tag : tags) tag->WriteToStream(engine);
-    TSWFEnd end;
-    end.WriteToStream(engine);
-    const auto length = static_cast<std::uint32_t>(stream.Size());
-    stream.Seek(4);
-    engine.WriteDWord(length);
-    return stream.TakeBytes();
 }
 
 struct TDecodedFrame {
@@ -147,22 +130,31 @@ TEST(SWFBitmapMovie, JPEGFilledRectangleOpensInLibavformat) {
     shape.AddStraightEdge(0, -kHeight * 20);
     shape.AddEndRecord();
 
-    // PlaceObject2 belongs to the display list family: written here as its raw bytes
-    // (character 2 at depth 1, identity matrix).
-    TSWFRawTag place(tagPlaceObject2);
-    place.Body = test::HexBytes("06 01 00 02 00 00");
+    TSWFPlaceObject2 place;
+    place.SetCharacterID(shape.ShapeID);
+    place.Depth = 1;
+    place.Matrix();
     TSWFShowFrame showFrame;
 
-    const Bytes movie =
-        WriteMovie(shape.ShapeBounds, {&background, &bitmap, &shape, &place, &showFrame});
+    // The movie is written the way the engine writes one: header, objects, End, patch.
+    const std::string fileName = testing::TempDir() + "pellicor_jpeg_rectangle.swf";
+    {
+        TBasedSWFStream movie(fileName, false, TRect{0, 0, kWidth * 20, kHeight * 20}, 12);
+        movie.WriteHeader();
+        const std::initializer_list<TBasedSWFObject*> objects = {&background, &bitmap, &shape, &place, &showFrame};
+        for (TBasedSWFObject* object : objects) movie.WriteObject(*object);
+        movie.WriteEndTag(&showFrame);
+        movie.PatchHeader(static_cast<std::uint32_t>(movie.Stream().Size()), 12, 1);
+    }
+    TMemoryStream movie;
+    movie.LoadFromFile(fileName);
 
     // Our own reading of the tag sequence finds the bitmap and the fill that refers to it.
     {
-        TMemoryStream stream(movie);
-        TBitsEngine engine(stream);
-        engine.ReadBytes(8);
-        EXPECT_EQ(engine.ReadRect(), shape.ShapeBounds);
-        engine.ReadBytes(4);
+        TBitsEngine engine(movie);
+        const TSWFHeader header = ReadSWFHeader(engine);
+        EXPECT_EQ(header.FrameRect, shape.ShapeBounds);
+        EXPECT_EQ(header.FileLength, movie.Size());
         bool sawBitmap = false, sawShape = false, sawEnd = false;
         while (!sawEnd) {
             auto tag = ReadSWFTag(engine);
@@ -182,8 +174,7 @@ TEST(SWFBitmapMovie, JPEGFilledRectangleOpensInLibavformat) {
         EXPECT_EQ(engine.BytesLeft(), 0u);
     }
 
-    const std::string fileName = testing::TempDir() + "pellicor_jpeg_rectangle.swf";
-    TMemoryStream(movie).SaveToFile(fileName);
+    // libavformat recognises the file as SWF and decodes the bitmap.
     std::string formatName;
     const TDecodedFrame frame = DecodeFirstJPEGFrame(fileName, formatName);
     std::remove(fileName.c_str());

@@ -5,7 +5,10 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <numbers>
@@ -18,6 +21,7 @@ extern "C" {
 }
 
 #include "swf/control_tags.h"
+#include "swf/movie_stream.h"
 #include "swf/sound_tags.h"
 #include "swf/tag_factory.h"
 #include "swf_test_support.h"
@@ -32,7 +36,7 @@ constexpr int kSamplesPerMp3Frame = 1152;
 constexpr int kFrameRate = 12;
 constexpr int kSamplesPerMovieFrame = kSampleRate / kFrameRate;  // 3675
 
-// One second of a 440 Hz tone, 44100 Hz mono, through LAME at 64 kbit/s (no Xing frame).
+// A 440 Hz tone of the given length, 44100 Hz mono, through LAME at 64 kbit/s (no Xing frame).
 Bytes EncodeTone(double seconds) {
     std::unique_ptr<lame_global_flags, decltype(&lame_close)> lame(lame_init(), &lame_close);
     if (!lame) return {};
@@ -76,18 +80,6 @@ std::vector<Bytes> SplitFrames(const Bytes& mp3) {
         pos += length;
     }
     return frames;
-}
-
-// FWS, version 6, a 200 x 150 pixel stage, 12 frames per second.
-Bytes MovieHeader(std::uint32_t fileLength, std::uint16_t frameCount) {
-    return test::WrittenBytes([&](TBitsEngine& e) {
-        e.WriteString("FWS", false);
-        e.WriteByte(6);
-        e.WriteDWord(fileLength);
-        e.WriteRect(TSWFRect(0, 4000, 0, 3000));
-        e.WriteWord(kFrameRate << 8);
-        e.WriteWord(frameCount);
-    });
 }
 
 struct TDecoded {
@@ -158,11 +150,12 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
     const std::vector<Bytes> mp3Frames = SplitFrames(mp3);
     ASSERT_GE(mp3Frames.size(), 38u) << "LAME gave " << mp3.size() << " bytes";
 
-    TMemoryStream tags;
-    TBitsEngine engine(tags);
+    // A 200 x 150 pixel stage at 12 frames per second.
+    TBasedSWFStream movie(false, TRect{0, 0, 4000, 3000}, kFrameRate);
+    movie.WriteHeader();
     TSWFSetBackgroundColor background;
     background.Color.SetRGB(0xFFFFFF);
-    background.WriteToStream(engine);
+    movie.WriteObject(background);
 
     TSWFSoundStreamHead2 head;
     head.PlaybackSoundRate = sndRate44k;
@@ -171,7 +164,7 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
     head.StreamSoundRate = sndRate44k;
     head.StreamSoundSize = 1;
     head.StreamSoundSampleCount = kSamplesPerMovieFrame;
-    head.WriteToStream(engine);
+    movie.WriteObject(head);
 
     // One block per movie frame: as many whole MP3 frames as the frame's samples reach, with
     // the seek carrying the difference to the next block.
@@ -200,28 +193,28 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
             const Bytes tag = test::TagBytes(block);
             ASSERT_EQ(Bytes(tag.begin(), tag.begin() + 6), header);
         }
-        block.WriteToStream(engine);
-        showFrame.WriteToStream(engine);
+        movie.WriteObject(block);
+        movie.WriteObject(showFrame);
         consumed += count;
         delivered += block.SampleCount;
         ++movieFrames;
     }
-    TSWFEnd end;
-    end.WriteToStream(engine);
-
-    const Bytes probeHeader = MovieHeader(0, 0);
-    const auto fileLength = static_cast<std::uint32_t>(probeHeader.size() + tags.Size());
-    Bytes movie = MovieHeader(fileLength, static_cast<std::uint16_t>(movieFrames));
-    movie.insert(movie.end(), tags.Bytes().begin(), tags.Bytes().end());
-    ASSERT_EQ(movie.size(), fileLength);
+    movie.WriteEndTag(nullptr);
+    ASSERT_EQ(movie.FramesWritten(), movieFrames);
+    EXPECT_EQ(movie.Version(), 5);  // MP3 stream sound needs 4
+    movie.PatchHeader(static_cast<std::uint32_t>(movie.Stream().Size()), kFrameRate,
+                      static_cast<std::uint16_t>(movieFrames));
+    const auto& file = dynamic_cast<TMemoryStream&>(movie.Stream());
     const std::string fileName = testing::TempDir() + "pellicor_sound_stream_test.swf";
-    TMemoryStream(movie).SaveToFile(fileName);
+    file.SaveToFile(fileName);
 
     // Our own tag reader walks the same file: every block holds whole MP3 frames.
     {
-        TMemoryStream stream(movie);
+        TMemoryStream stream(file.Bytes());
         TBitsEngine reader(stream);
-        reader.Stream().Seek(probeHeader.size());
+        const TSWFHeader header = ReadSWFHeader(reader);
+        EXPECT_EQ(header.FrameCount, movieFrames);
+        EXPECT_EQ(header.FileLength, file.Size());
         int blocks = 0;
         std::size_t frameBytes = 0;
         for (;;) {

@@ -80,7 +80,8 @@ private:
 // zlib (deflate with the zlib wrapper, default level), as used for lossless bitmap data and
 // JPEG alpha planes.
 std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> bytes);
-// Deflates straight into an engine (byte-aligned), without a second buffer of the result.
+// Deflates straight into the engine's stream (after aligning it), without a buffer of the
+// whole result.
 void ZlibCompressTo(TBitsEngine& engine, std::span<const std::uint8_t> bytes);
 // Inflates a zlib stream, producing at most maxSize bytes (the rest is not decoded). A
 // stream that is damaged, or ends before its end marker while below maxSize, throws

@@ -477,6 +477,21 @@ void ReadShapeRecords(TBitsEngine& engine, TSWFShapeRecordList& records, std::ui
     }
 }
 
+void WriteShape(TBitsEngine& engine, TSWFShapeRecordList& records, std::uint8_t fillBits, std::uint8_t lineBits,
+                bool hasAlpha) {
+    engine.WriteBits(fillBits, 4);
+    engine.WriteBits(lineBits, 4);
+    WriteShapeRecords(engine, records, fillBits, lineBits, hasAlpha);
+    engine.FlushLastByte(true);
+}
+
+void ReadShape(TBitsEngine& engine, TSWFShapeRecordList& records, bool hasAlpha) {
+    const auto fillBits = static_cast<std::uint8_t>(engine.ReadBits(4));
+    const auto lineBits = static_cast<std::uint8_t>(engine.ReadBits(4));
+    ReadShapeRecords(engine, records, fillBits, lineBits, hasAlpha);
+    engine.FlushLastByte(false);
+}
+
 void CollectImageFills(TSWFFillStyleList& styles, std::vector<TSWFImageFill*>& fills) {
     for (auto& style : styles)
         if (IsBitmapFillType(style->FillStyleType())) fills.push_back(static_cast<TSWFImageFill*>(style.get()));

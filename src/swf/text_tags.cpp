@@ -112,6 +112,7 @@ void TSWFDefineText::ReadFromStream(TBitsEngine& engine) {
 }
 
 void TSWFDefineText::WriteTagBody(TBitsEngine& engine) {
+    if (GlyphBits > 32 || AdvanceBits > 32) throw ESWFError("Glyph fields are at most 32 bits wide");
     engine.WriteWord(CharacterID);
     engine.WriteRect(TextBounds);
     engine.WriteMatrix(TextMatrix);
@@ -166,6 +167,8 @@ void TSWFDefineEditText::ReadFromStream(TBitsEngine& engine) {
     Bounds = engine.ReadRect();
     const std::uint8_t flags1 = engine.ReadByte();
     const std::uint8_t flags2 = engine.ReadByte();
+    // A font class name (later versions) would follow the font id; it is not understood.
+    if (flags2 & 0x80) throw ESWFReadError("DefineEditText with a font class");
     HasText = (flags1 & 0x80) != 0;
     WordWrap = (flags1 & 0x40) != 0;
     Multiline = (flags1 & 0x20) != 0;

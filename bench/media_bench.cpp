@@ -1,0 +1,58 @@
+// Frames per second of MclReadImage over the 1280x720 fixture (60 frames of MPEG-4 part 2,
+// a key frame every 12): in order, every second frame (a 25 -> 12 fps conversion), and in
+// random order (each read seeks and decodes forward from a key frame). Wall-clock time:
+// the decoder works in threads of its own.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "media/mcl.h"
+
+namespace {
+
+const std::string kClip = std::string(PELLICOR_FIXTURES_DIR) + "/hd720.mp4";
+constexpr int kFrames = 60;
+
+void ReadInSteps(benchmark::State& state, int step) {
+    auto reader = pellicor::MclReadOpen(kClip);
+    pellicor::TMclImage image;
+    int index = 0;
+    for (auto _ : state) {
+        if (index >= kFrames) {
+            state.PauseTiming();  // start over without timing the reopening
+            reader = pellicor::MclReadOpen(kClip);
+            index = 0;
+            state.ResumeTiming();
+        }
+        pellicor::MclReadImage(*reader, index, image);
+        benchmark::DoNotOptimize(image.pixels.data());
+        index += step;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["seeks"] = reader->SeekCount();
+}
+
+void BM_SequentialRead(benchmark::State& state) { ReadInSteps(state, 1); }
+void BM_EverySecondFrame(benchmark::State& state) { ReadInSteps(state, 2); }
+
+void BM_RandomRead(benchmark::State& state) {
+    auto reader = pellicor::MclReadOpen(kClip);
+    pellicor::TMclImage image;
+    std::mt19937 random(42);
+    std::uniform_int_distribution<int> pick(0, kFrames - 1);
+    for (auto _ : state) {
+        pellicor::MclReadImage(*reader, pick(random), image);
+        benchmark::DoNotOptimize(image.pixels.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["seeks"] = reader->SeekCount();
+}
+
+}  // namespace
+
+BENCHMARK(BM_SequentialRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EverySecondFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RandomRead)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,0 +1,186 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/effect_settings.h"
+#include "settings/source_info.h"
+
+namespace pellicor {
+
+// A colour laid out 0x00BBGGRR: red in the low byte.
+using TColor = std::uint32_t;
+
+inline constexpr TColor kColorBlack = 0x000000;
+inline constexpr TColor kColorWhite = 0xFFFFFF;
+
+// The caption font. Size, character set and pitch may hold -1 when a task list file
+// gave something that is not a number there.
+struct TFontDescription {
+    std::string name;
+    std::int32_t size = 0;  // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeout = false;
+    TColor color = kColorBlack;
+    std::int32_t charset = 0;  // 1 = the system default character set
+    std::int32_t pitch = 0;    // 0 default, 1 variable, 2 fixed
+
+    bool operator==(const TFontDescription&) const = default;
+};
+
+// "MS Sans Serif", 8 points, no style, black, character set 1, default pitch.
+TFontDescription DefaultCaptionFont();
+
+// Values of the enumerated fields, as the record and the task list file hold them.
+enum TExportType : std::int32_t { kExportSwf = 0, kExportExecutable = 1, kExportHtml = 2 };
+enum TFlashFormat : std::int32_t { kFlashFormat3 = 0, kFlashFormatMX = 1 };  // SWF version = value + 5
+enum TPlayingQuality : std::int32_t {
+    kQualityDefault = 0, kQualityBest = 1, kQualityHigh = 2, kQualityMedium = 3, kQualityLow = 4
+};
+enum TStartAction : std::int32_t { kStartPlay = 0, kStartOnClick = 1, kStartStopped = 2 };
+enum TLinkType : std::int32_t { kLinkHtmlPage = 0, kLinkSwfMovie = 1 };
+enum TLinkTarget : std::int32_t { kTargetSelf = 0, kTargetBlank = 1, kTargetParent = 2, kTargetTop = 3 };
+enum TPositionPreset : std::int32_t {
+    kPositionCenter = 0, kPositionTopLeft = 1, kPositionTopCenter = 2, kPositionTopRight = 3,
+    kPositionBottomLeft = 4, kPositionBottomCenter = 5, kPositionBottomRight = 6, kPositionCustomize = 7
+};
+enum TAudioFormat : std::int32_t { kAudioWave = 0, kAudioMp3 = 1 };
+
+// The dialog's list items, indexed by the field's value.
+inline constexpr std::array<std::string_view, 3> kExportTypeItems = {
+    "Standard flash file (*.swf)", "Executable flash file (*.exe)", "HTML file including the flash (*.html)"};
+inline constexpr std::array<std::string_view, 2> kFlashFormatItems = {
+    "Flash 3+ (Compatible with Flash 3,4,5) ", "Flash MX (Compatible with Flash 6,7,8)"};
+inline constexpr std::array<std::string_view, 5> kPlayingQualityItems = {"Default", "Best", "High", "Medium", "Low"};
+inline constexpr std::array<std::string_view, 3> kStartActionItems = {
+    "Automaticly begin playback", "Click on the movie to begin playback", "Stop action at the first frame"};
+inline constexpr std::array<std::string_view, 2> kLinkTypeItems = {"Open HTML page", "Open SWF movie"};
+inline constexpr std::array<std::string_view, 4> kLinkTargetItems = {"_self", "_blank", "_parent", "_top"};
+inline constexpr std::array<std::string_view, 8> kPositionPresetItems = {
+    "Center", "TopLeft", "TopCenter", "TopRight", "BottomLeft", "BottomCenter", "BottomRight", "Customize"};
+inline constexpr std::array<std::string_view, 2> kAudioFormatItems = {"Wave Format", "MP3 format (Recommended)"};
+inline constexpr std::array<std::string_view, 3> kAudioFrequencyItems = {"11025 Hz", "22050 Hz", "44100 Hz"};
+inline constexpr std::array<std::string_view, 10> kAudioBitrateItems = {
+    "32Kbps", "56Kbps", "64Kbps", "112Kbps", "128Kbps", "160Kbps", "192Kbps", "224Kbps", "256Kbps", "320Kbps"};
+
+// The numbers behind the frequency and bitrate lists.
+inline constexpr std::array<std::int32_t, 3> kAudioFrequencyHz = {11025, 22050, 44100};
+inline constexpr std::array<std::int32_t, 10> kAudioBitrateKbps = {32, 56, 64, 112, 128, 160, 192, 224, 256, 320};
+
+// Address of the maker's home page: default of every link and of the caption line.
+inline constexpr std::string_view kHomePageAddress = "http://www.pellicor.example/";
+
+// Everything about one conversion task. Field names are the task list file's keys. A new
+// record holds zeros, false and empty strings; InitTaskSettings gives the defaults.
+struct TCovSettings {
+    TSourceInfo sourceInfo;
+
+    std::string destFilename;
+    std::string destFilepath;  // ends in "/"
+    std::int32_t destExportType = 0;
+    std::int32_t destFlashFormat = 0;
+    bool destIsFlashCompressed = false;
+    bool destIsFlashProtected = false;
+    std::int32_t destFlashPlayingQuality = 0;
+    std::string destFlashPassword;
+    TColor destFlashBackgroundColor = 0;
+    std::int32_t destFrameRate = 0;
+    std::int32_t destFrameQuality = 0;
+    std::int32_t destStartFrame = 0;
+    std::int32_t destEndFrame = 0;
+    std::int32_t destWidth = 0;
+    std::int32_t destHeight = 0;
+    bool destIsDefaultFrameRate = false;
+    bool destIsDefaultFrameQuality = false;
+    bool destIsDefaultDuration = false;
+    bool destIsDefaultRegion = false;
+    bool destIsKeepAspectRatio = false;
+    bool destIsApplyRegion = false;
+    std::int32_t destRegionX = 0;
+    std::int32_t destRegionY = 0;
+    std::int32_t destRegionWidth = 0;
+    std::int32_t destRegionHeight = 0;
+
+    TEffectSettings effects;
+
+    bool destIsAudioIncluded = false;
+    bool destIsAudioExtracted = false;
+    std::int32_t destAudioFormat = 0;
+    std::int32_t destAudioFrequency = 0;
+    std::int32_t destAudioBitrate = 0;
+    bool destIsAudioReplaced = false;
+    std::string destAudioReplacedFile;
+    std::int32_t destFlashStartAction = 0;
+    bool destIsFlashStartWait = false;
+    std::int32_t destFlashStartWaitSeconds = 0;
+    bool destIsFlashEndRepeat = false;
+    std::int32_t destFlashEndRepeatTimes = 0;
+    bool destIsFlashEndUnload = false;
+    bool destIsFlashEndOpenLink = false;
+    std::int32_t destFlashEndOpenLinkType = 0;
+    std::int32_t destFlashEndOpenLinkTarget = 0;
+    std::string destFlashEndOpenLinkURL;
+    bool destIsFlashClickOpenLink = false;
+    std::int32_t destFlashClickOpenLinkType = 0;
+    std::int32_t destFlashClickOpenLinkTarget = 0;
+    std::string destFlashClickOpenLinkURL;
+    bool destIsFlashText = false;
+    std::vector<std::string> destFlashText;  // caption lines
+    TFontDescription destFlashTextFont;
+    std::int32_t destFlashTextOpacity = 0;
+    std::int32_t destFlashTextPosition = 0;
+    std::int32_t destFlashTextX = 0;
+    std::int32_t destFlashTextY = 0;
+    bool destIsFlashTextOpenLink = false;
+    std::int32_t destFlashTextOpenLinkType = 0;
+    std::int32_t destFlashTextOpenLinkTarget = 0;
+    std::string destFlashTextOpenLinkURL;
+    bool destIsFlashBlankFrame = false;
+    TColor destFlashBlankFrameColor = 0;
+    bool destIsFlashImageFrame = false;
+    std::string destFlashImageFrameFile;
+    bool destIsPreloader = false;
+    std::string destPreloader;
+    std::int32_t destPreloaderScaleX = 0;
+    std::int32_t destPreloaderScaleY = 0;
+    std::int32_t destPreloaderPosition = 0;
+    std::int32_t destPreloaderPositionX = 0;
+    std::int32_t destPreloaderPositionY = 0;
+    bool destIsPlayback = false;
+    std::string destPlayback;
+    std::int32_t destPlaybackScaleX = 0;
+    std::int32_t destPlaybackScaleY = 0;
+    std::int32_t destPlaybackPosition = 0;
+    std::int32_t destPlaybackPositionX = 0;
+    std::int32_t destPlaybackPositionY = 0;
+    bool destIsSkin = false;
+    std::int32_t destSkinType = 0;
+
+    bool operator==(const TCovSettings&) const = default;
+};
+
+// How InitTaskSettings finds the source information.
+enum TInitMode : int {
+    kInitProbe = 0,    // probe the source file into sourceInfo first
+    kInitNoProbe = 1,  // the caller fills sourceInfo (the task list loader)
+};
+
+// Fills every export field with its default, some derived from sourceInfo (export name,
+// frame rate, end frame, output and crop size). Mode 0 probes `path` first and returns
+// false, leaving the record as it was, when the probe refuses the file; mode 1 skips the
+// probe; any other mode returns false.
+bool InitTaskSettings(const std::string& path, TCovSettings& settings, int mode);
+
+// The source name with its extension replaced by `extension` (".swf"); a name without an
+// extension gets it appended.
+std::string ChangeExtension(const std::string& fileName, const std::string& extension);
+
+// vFreq rounded to the nearest integer, halves to even, kept inside the 32-bit range.
+std::int32_t DefaultFrameRate(const TSourceInfo& info);
+
+}  // namespace pellicor

@@ -1,0 +1,111 @@
+#include "settings/task_commands.h"
+
+#include <memory>
+
+namespace pellicor {
+
+std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& paths, const TLogLine& log,
+                           const TPumpEvents& pump) {
+    std::size_t errors = 0;
+    for (const std::string& path : paths) {
+        if (pump) pump();
+        log(">>Adding file... " + path);
+        bool accepted = false;
+        auto settings = std::make_unique<TCovSettings>();
+        try {
+            accepted = InitTaskSettings(path, *settings, kInitProbe);
+        } catch (const std::exception&) {
+            accepted = false;  // an error while probing counts as refusal
+        }
+        if (!accepted) {
+            log(">>Unsupported file!... \"" + path + "\"");
+            ++errors;
+            continue;
+        }
+        try {
+            list.Add(std::move(settings), true);
+        } catch (const std::exception&) {
+            log(">>Adding failed!... \"" + path + "\"");
+            ++errors;
+        }
+    }
+    log(errors == 0 ? std::string(">>Finish adding files!")
+                    : ">>Finish adding files! -- " + std::to_string(errors) + " errors!");
+    return errors;
+}
+
+void CheckTaskIndex(const TTaskList& list, std::size_t index) {
+    if (index < list.Count()) return;
+    throw TTaskEditError("there is no task " + std::to_string(index) + ": the list holds " +
+                         std::to_string(list.Count()) + (list.Count() == 1 ? " task" : " tasks") +
+                         (list.Empty() ? "" : ", numbered from 0"));
+}
+
+std::string FormatTaskLine(const TTaskList& list, std::size_t index) {
+    CheckTaskIndex(list, index);
+    const TCovSettings& settings = list.Settings(index);
+    return std::to_string(index) + (list.Checked(index) ? " [x] " : " [ ] ") + settings.sourceInfo.srcFilepath +
+           settings.sourceInfo.srcFilename + " -> " + settings.destFilepath + settings.destFilename;
+}
+
+std::string FormatTaskSections(const TTaskList& list, std::size_t index) {
+    CheckTaskIndex(list, index);
+    TAppIniFile file;
+    WriteTask(file, index, list.Settings(index), list.Checked(index));
+    std::string text = file.ToText();
+    std::string unixText;
+    unixText.reserve(text.size());
+    for (char c : text)
+        if (c != '\r') unixText += c;
+    return unixText;
+}
+
+void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::string>& assignments) {
+    CheckTaskIndex(list, index);
+    TAppIniFile file;
+    WriteTask(file, index, list.Settings(index), list.Checked(index));
+
+    std::vector<TTaskKey> filterKeys;
+    for (const std::string& assignment : assignments) {
+        const std::size_t equals = assignment.find('=');
+        if (equals == std::string::npos)
+            throw TTaskEditError("\"" + assignment + "\" is not KEY=VALUE");
+        const std::string name = assignment.substr(0, equals);
+        const std::string value = assignment.substr(equals + 1);
+        const std::optional<TTaskKey> key = FindTaskKey(name);
+        if (!key) throw TTaskEditError(name + ": not a key of a task (\"show N\" lists the keys)");
+        try {
+            CheckValueReadable(key->kind, value);
+        } catch (const TTaskValueError& error) {
+            throw TTaskEditError(key->name + ": " + error.what());
+        }
+        if (key->inFilters) {
+            file.WriteString(FiltersSectionName(index), key->name, value);
+            filterKeys.push_back(*key);
+        } else {
+            file.WriteString(TaskSectionName(index), key->name, value);
+        }
+    }
+
+    bool checked = true;
+    std::unique_ptr<TCovSettings> settings;
+    try {
+        settings = ReadTask(file, index, checked);
+    } catch (const TTaskValueError& error) {
+        throw TTaskEditError(std::string("the task cannot be read back: ") + error.what());
+    }
+    if (!settings) {
+        const std::string source = file.ReadString(TaskSectionName(index), "srcFilepath", "") +
+                                   file.ReadString(TaskSectionName(index), "srcFilename", "");
+        throw TTaskEditError("srcFilepath/srcFilename: the source file \"" + source + "\" does not exist");
+    }
+    for (const TTaskKey& key : filterKeys) {
+        if (key.filterIndex >= settings->effects.destFilters.size())
+            throw TTaskEditError(key.name + ": the task has " + std::to_string(settings->effects.destFilters.size()) +
+                                 " filters (set destFiltersCount too)");
+    }
+    list.Replace(index, std::move(settings));
+    list.SetChecked(index, checked);
+}
+
+}  // namespace pellicor
