@@ -188,7 +188,8 @@ int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScr
     LogStage(progress, kStageMakingFlash, kMessageMakingFlash, context.srcPath);
     if (progress) {
         progress->SetPosition(0);
-        progress->SetMaximum(std::abs(static_cast<std::int64_t>(context.endIndex) - context.startIndex));
+        // One step per source frame of the range, so the last position fills the bar.
+        progress->SetMaximum(std::abs(static_cast<std::int64_t>(context.endIndex) - context.startIndex) + 1);
     }
     TBitsEngine writer(movie.Stream());
     std::int32_t lastId = static_cast<std::int32_t>(movie.NextCharacterId) - 1;
