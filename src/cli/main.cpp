@@ -8,7 +8,13 @@ int main(int argc, char** argv) {
     int exitStatus = 0;
     pellicor::cli::AddProbeCommand(app, exitStatus);
     pellicor::cli::AddTasksCommand(app, exitStatus);
+    pellicor::cli::AddConvertCommand(app, exitStatus);
     pellicor::cli::AddRunCommand(app, exitStatus);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // Help and version exit 0; every usage error exits 2.
+        return app.exit(error) == 0 ? 0 : 2;
+    }
     return exitStatus;
 }

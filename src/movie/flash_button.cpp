@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "movie/flash_action_script.h"
+#include "movie/flash_movie.h"
 
 namespace pellicor {
 
@@ -25,6 +26,10 @@ TFlashButton::TFlashButton(TFlashMovie* owner, bool trackAsMenu, bool useButton2
 }
 
 TFlashButton::~TFlashButton() = default;
+
+TFlashButton& TFlashMovie::AddButton(bool trackAsMenu, bool useButton2) {
+    return AddCharacter(std::make_unique<TFlashButton>(this, trackAsMenu, useButton2), buttons_);
+}
 
 TSWFBasedButton& TFlashButton::ButtonTag() {
     if (button2_) return *button2_;
