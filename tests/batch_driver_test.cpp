@@ -228,6 +228,7 @@ public:
     void TotalChanged(std::int64_t, std::int64_t, const std::string& text) override { totals.push_back(text); }
     void CurrentTextChanged(const std::string& text) override { currents.push_back(text); }
     void StageChanged(TBatchStep step, const std::vector<std::string>&) override { steps.push_back(step); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void TaskFinished(std::size_t index, const TCovSettings&, TTaskOutcome outcome,
                       const std::string& message) override {
         finished.push_back({index, outcome, message});
@@ -246,6 +247,7 @@ public:
     std::vector<std::string> totals;
     std::vector<std::string> currents;
     std::vector<TBatchStep> steps;
+    std::vector<std::string> messages;
     std::vector<TFinished> finished;
     int pumps = 0;
     std::function<void()> onPump;
@@ -410,18 +412,24 @@ TEST_F(BatchDriverTest, SkippedTaskIsCountedWithoutTouchingTheCurrentLabel) {
     EXPECT_FALSE(driver->Summary().AllConverted());
 }
 
-TEST_F(BatchDriverTest, FailedOpenIsReportedWithTheLogsLastLine) {
+TEST_F(BatchDriverTest, FailedOpenIsShownAndReported) {
     AddTask("a.avi");
+    AddTask("b.avi");
     auto driver = MakeDriver([](TPassSettings& context, TProgress* progress) {
         LogStage(progress, kStageOpeningSource, kMessageOpeningSource, context.srcPath);
-        progress->AddLogLine(std::string(kMessageOpenFailed));
+        if (context.srcPath.ends_with("b.avi")) return true;
+        progress->ShowMessage(std::string(kMessageOpenFailed));
         return false;
     });
     driver->Show();
     driver->ConvertCheckedTasks();
-    ASSERT_EQ(recorder.finished.size(), 1u);
+    EXPECT_EQ(recorder.messages, std::vector<std::string>{"Fail to open the video file!"});
+    ASSERT_EQ(recorder.finished.size(), 2u);
     EXPECT_EQ(recorder.finished[0].outcome, TTaskOutcome::Failed);
     EXPECT_EQ(recorder.finished[0].message, "Fail to open the video file!");
+    // The next task does not inherit the message.
+    EXPECT_EQ(recorder.finished[1].outcome, TTaskOutcome::Converted);
+    EXPECT_EQ(recorder.finished[1].message, "");
     EXPECT_EQ(driver->Summary().failed, 1u);
 }
 

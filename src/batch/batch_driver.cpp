@@ -164,6 +164,14 @@ class TBatchDriver::TTaskProgress : public TProgress {
 public:
     explicit TTaskProgress(TBatchDriver& driver) : driver_(driver) {}
     void Pump() override { driver_.observer_.Pump(); }
+    void ShowMessage(const std::string& text) override {
+        message_ = text;
+        driver_.observer_.ShowMessage(text);
+    }
+
+    // The last message of the current task.
+    const std::string& Message() const { return message_; }
+    void ClearMessage() { message_.clear(); }
 
 protected:
     void ProgressChanged() override { driver_.observer_.CurrentProgressChanged(Position(), Maximum()); }
@@ -171,6 +179,7 @@ protected:
 
 private:
     TBatchDriver& driver_;
+    std::string message_;
 };
 
 TBatchDriver::TBatchDriver(const TTaskList& tasks, TBatchObserver& observer, TBatchOptions options)
@@ -220,8 +229,9 @@ void TBatchDriver::ConvertCheckedTasks() {
             TTaskOutcome outcome = TTaskOutcome::Error;
             std::string message;
             try {
+                progress_->ClearMessage();
                 outcome = ConvertOneTask(task);
-                if (outcome == TTaskOutcome::Failed && !progress_->Log().empty()) message = progress_->Log().back();
+                if (outcome == TTaskOutcome::Failed) message = progress_->Message();
             } catch (const std::exception& error) {
                 message = error.what();
             } catch (...) {

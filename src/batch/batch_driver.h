@@ -65,7 +65,10 @@ public:
     virtual void CurrentProgressChanged(std::int64_t /*position*/, std::int64_t /*maximum*/) {}
     // The stage log changed; `step` is the one to highlight (HighlightStep).
     virtual void StageChanged(TBatchStep /*step*/, const std::vector<std::string>& /*log*/) {}
-    // A checked task ended; `message` says why for Failed and Error.
+    // A message for the user, shown in a message box ("Fail to open the video file!").
+    virtual void ShowMessage(const std::string& /*text*/) {}
+    // A checked task ended; `message` says why for Failed (the last message shown for it)
+    // and Error (the exception's message).
     virtual void TaskFinished(std::size_t /*index*/, const TCovSettings& /*task*/, TTaskOutcome /*outcome*/,
                               const std::string& /*message*/) {}
     // Process pending user-interface events; called once per loop iteration of the run and
