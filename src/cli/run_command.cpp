@@ -145,8 +145,8 @@ public:
         const std::int64_t percent = Percent(position, maximum);
         if (percent == currentPercent_) return;
         currentPercent_ = percent;
-        if (!terminal_ && inTask_ && percent / 10 != printedTenth_) {
-            printedTenth_ = percent / 10;
+        if (!terminal_ && inTask_ && percent / 25 != printedQuarter_) {
+            printedQuarter_ = percent / 25;
             std::cout << "Current progress: " << percent << "%" << std::endl;
         }
         Redraw(false);
@@ -259,7 +259,7 @@ private:
     std::string currentText_;
     bool inTask_ = false;  // between "Current converting: ..." and its end
     std::int64_t currentPercent_ = -1;
-    std::int64_t printedTenth_ = -1;
+    std::int64_t printedQuarter_ = -1;
     TBatchStep step_ = TBatchStep::None;
     std::string stageMessage_;
     int drawnLines_ = 0;
