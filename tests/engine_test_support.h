@@ -9,6 +9,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
@@ -226,6 +227,7 @@ inline TDecodedMovie DecodeWithLibav(const std::string& path, const std::string&
             plain.SaveToFile(input);
         }
     }
+    av_log_set_level(AV_LOG_FATAL);
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, input.c_str(), nullptr, nullptr) != 0) {
         ADD_FAILURE() << "libavformat cannot open " << path;
@@ -251,13 +253,19 @@ inline TDecodedMovie DecodeWithLibav(const std::string& path, const std::string&
             movie.width = frame->width;
             movie.height = frame->height;
             TBitmap picture(frame->width, frame->height);
+            // Converted through an aligned buffer of libav's own: the scaler may write past
+            // the end of an unpadded row.
+            std::uint8_t* planes[4] = {};
+            int strides[4] = {};
+            av_image_alloc(planes, strides, frame->width, frame->height, AV_PIX_FMT_RGB24, 64);
             SwsContext* scale = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                                frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr,
                                                nullptr, nullptr);
-            std::uint8_t* planes[1] = {picture.pixels.data()};
-            int strides[1] = {static_cast<int>(picture.stride())};
             sws_scale(scale, frame->data, frame->linesize, 0, frame->height, planes, strides);
             sws_freeContext(scale);
+            for (int y = 0; y < frame->height; ++y)
+                std::memcpy(picture.row(y), planes[0] + static_cast<std::ptrdiff_t>(y) * strides[0], picture.stride());
+            av_freep(&planes[0]);
             movie.pictures.push_back(std::move(picture));
         }
     };

@@ -351,17 +351,17 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
         Paused = false;
         auto previous = std::signal(SIGINT, StopOnInterrupt);
         TCliProgress progress;
-        bool failed = false;
+        std::size_t converted = 0;
         for (const std::string& file : options->files) {
-            if (!Converting) break;
+            if (!Converting) break;  // stopped: later files are not started
             const std::string path = std::filesystem::absolute(file).lexically_normal().string();
-            if (!ConvertFile(*options, path, progress)) failed = true;
+            if (ConvertFile(*options, path, progress)) ++converted;
         }
         const bool stopped = !Converting;
         std::signal(SIGINT, previous);
         Converting = false;
         if (stopped) std::cerr << "pellicor-cli convert: stopped\n";
-        exitStatus = failed ? 1 : 0;
+        exitStatus = converted == options->files.size() ? 0 : 1;
     });
 }
 
