@@ -137,6 +137,7 @@ public:
     void CurrentTextChanged(const std::string& text) override {
         currentText_ = text;
         inTask_ = text != kCurrentReadyText && text != kCurrentFinishedText;
+        if (inTask_) stageMessage_.clear();  // the same source twice still shows its stages
         if (!terminal_) std::cout << text << std::endl;
         Redraw(true);
     }
