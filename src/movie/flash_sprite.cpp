@@ -1,0 +1,125 @@
+#include "movie/flash_sprite.h"
+
+#include <algorithm>
+
+#include "movie/flash_action_script.h"
+#include "movie/flash_place_object.h"
+#include "movie/flash_stream_sound.h"
+#include "swf/control_tags.h"
+#include "swf/do_action_tags.h"
+#include "swf/sound_tags.h"
+
+namespace pellicor {
+
+namespace {
+
+bool IsTag(const TBasedSWFObject& object, std::uint16_t code) {
+    const auto* tag = dynamic_cast<const TSWFObject*>(&object);
+    return tag && tag->TagID() == code;
+}
+
+// A copy of a control tag: tag objects by their class, placements and action scripts by
+// Assign. Other builder objects do not belong in a sprite's control tags.
+std::unique_ptr<TBasedSWFObject> CopyControlTag(const TBasedSWFObject& object) {
+    if (const auto* tag = dynamic_cast<const TSWFObject*>(&object)) return tag->Clone();
+    std::unique_ptr<TBasedSWFObject> copy;
+    if (dynamic_cast<const TFlashPlaceObject*>(&object))
+        copy = std::make_unique<TFlashPlaceObject>(nullptr, 0);
+    else if (dynamic_cast<const TFlashActionScript*>(&object))
+        copy = std::make_unique<TFlashActionScript>();
+    else
+        throw ESWFError("A sprite's control tags hold tags, placements and action scripts only");
+    copy->Assign(object);
+    return copy;
+}
+
+}  // namespace
+
+TFlashSprite::TFlashSprite(TFlashMovie* owner) : TFlashVisualObject(owner) {}
+
+TFlashSprite::~TFlashSprite() = default;
+
+void TFlashSprite::ShowFrame(int count) {
+    count = std::max(count, 1);
+    frameCount_ = static_cast<std::uint16_t>(frameCount_ + count);
+    if (frameActions_) controlTags_.push_back(std::move(frameActions_));
+    if (!FrameLabel.empty()) {
+        auto label = std::make_unique<TSWFFrameLabel>();
+        label->Name = FrameLabel;
+        controlTags_.push_back(std::move(label));
+        FrameLabel.clear();
+    }
+    for (int i = 0; i < count; ++i) controlTags_.push_back(std::make_unique<TSWFShowFrame>());
+    CurrentFrame = static_cast<std::int32_t>(frameCount_) - 1;
+}
+
+TFlashActionScript& TFlashSprite::FrameActions() {
+    if (!frameActions_) frameActions_ = std::make_unique<TFlashActionScript>(Owner());
+    return *frameActions_;
+}
+
+TFlashActionScript& TFlashSprite::InitActions() {
+    if (!initActions_) initActions_ = std::make_unique<TFlashActionScript>(Owner());
+    return *initActions_;
+}
+
+void TFlashSprite::SetStreamSound(std::unique_ptr<TFlashStreamSound> sound) {
+    streamSound_ = std::move(sound);
+    hasStreamSound_ = streamSound_ != nullptr;
+}
+
+void TFlashSprite::Assign(const TBasedSWFObject& source) {
+    const auto& sprite = AssignSource<TFlashSprite>(source);
+    TFlashVisualObject::Assign(source);
+    if (&sprite == this) return;
+    frameCount_ = sprite.frameCount_;
+    CurrentFrame = sprite.CurrentFrame;
+    FrameLabel = sprite.FrameLabel;
+    controlTags_.clear();
+    for (const auto& tag : sprite.controlTags_) controlTags_.push_back(CopyControlTag(*tag));
+    streamSound_ = sprite.streamSound_ ? sprite.streamSound_->CloneStreamSound() : nullptr;
+    hasStreamSound_ = sprite.hasStreamSound_;
+    initActions_.reset();
+    if (sprite.initActions_) InitActions().Assign(*sprite.initActions_);
+}
+
+int TFlashSprite::MinVersion() const {
+    int version = 3;
+    for (const auto& tag : controlTags_) version = std::max(version, tag->MinVersion());
+    if (streamSound_) version = std::max(version, streamSound_->MinVersion());
+    if (initActions_) version = std::max(version, 6);
+    return version;
+}
+
+void TFlashSprite::WriteToStream(TBitsEngine& writer) {
+    if (frameCount_ == 0) ShowFrame(1);
+    TMemoryStream body;
+    TBitsEngine engine(body);
+    engine.WriteWord(GetCharacterId());
+    engine.WriteWord(frameCount_);
+    if (streamSound_) {
+        if (!Owner()) throw ESWFError("A sprite with a stream sound needs an owner movie for its frame rate");
+        TSWFSoundStreamHead2 head;
+        streamSound_->FillStreamHead(head, Owner()->FrameRate());
+        head.WriteToStream(engine);
+    }
+    int frame = 0;
+    for (const auto& tag : controlTags_) {
+        if (auto* place = dynamic_cast<TFlashPlaceObject*>(tag.get()); place && Owner())
+            place->SetFileVersion(Owner()->Version());
+        if (IsTag(*tag, tagShowFrame)) {
+            if (streamSound_ && frame >= streamSound_->StartFrame) streamSound_->WriteStreamBlock(engine);
+            ++frame;
+        }
+        tag->WriteToStream(engine);
+    }
+    if (controlTags_.empty() || !IsTag(*controlTags_.back(), tagEnd)) engine.WriteWord(0);
+    WriteSWFTag(writer, tagDefineSprite, body);
+    if (initActions_) {
+        TSWFDoInitAction initAction(initActions_->Actions());
+        initAction.SpriteID = GetCharacterId();
+        initAction.WriteToStream(writer);
+    }
+}
+
+}  // namespace pellicor
