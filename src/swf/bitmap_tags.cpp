@@ -90,14 +90,7 @@ std::vector<std::uint8_t> TSWFDefineBitsJPEG3::AlphaPlane(std::size_t pixelCount
 void TSWFDefineBitsJPEG3::Assign(const TBasedSWFObject& source) {
     TSWFDefineBitsJPEG2::Assign(source);
     const auto& jpeg = AssignSource<TSWFDefineBitsJPEG3>(source);
-    if (&jpeg == this) return;
-    if (jpeg.OnAlphaDataWrite) {
-        OnAlphaDataWrite = jpeg.OnAlphaDataWrite;
-        alpha_.Clear();
-    } else {
-        OnAlphaDataWrite = nullptr;
-        alpha_.Assign(jpeg.alpha_);
-    }
+    AssignPayload(OnAlphaDataWrite, alpha_, jpeg.OnAlphaDataWrite, jpeg.alpha_);
 }
 
 void TSWFDefineBitsJPEG3::ReadFromStream(TBitsEngine& engine) {
@@ -122,11 +115,7 @@ void TSWFDefineBitsJPEG3::WriteTagBody(TBitsEngine& engine) {
     engine.Stream().Seek(offsetPosition);
     engine.WriteDWord(static_cast<std::uint32_t>(jpegLength));
     engine.Stream().Seek(end);
-    if (OnAlphaDataWrite) {
-        OnAlphaDataWrite(*this, engine);
-    } else if (AlphaDataSize() > 0) {
-        engine.WriteBytes(AlphaDataBytes());
-    }
+    WritePayload(engine, OnAlphaDataWrite, alpha_);
 }
 
 // ---- TSWFJPEGTables ----

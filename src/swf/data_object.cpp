@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "swf/movie_stream.h"
+
 namespace pellicor {
 
 namespace {
@@ -15,43 +17,6 @@ std::int32_t CheckedPayloadSize(std::size_t size) {
 }
 
 constexpr std::size_t kZlibChunk = 64 * 1024;
-
-// Deflates the bytes and hands each produced chunk to the sink.
-template <class Sink>
-void Deflate(std::span<const std::uint8_t> bytes, Sink&& sink) {
-    z_stream z{};
-    if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw ESWFError("zlib: cannot start compression");
-    std::uint8_t out[kZlibChunk];
-    // zlib takes at most UINT_MAX bytes per call; feed larger inputs in parts.
-    std::size_t offset = 0;
-    int result = Z_OK;
-    do {
-        const std::size_t part = std::min<std::size_t>(bytes.size() - offset, UINT_MAX);
-        z.next_in = const_cast<Bytef*>(bytes.data() + offset);
-        z.avail_in = static_cast<uInt>(part);
-        offset += part;
-        const int flush = offset == bytes.size() ? Z_FINISH : Z_NO_FLUSH;
-        do {
-            z.next_out = out;
-            z.avail_out = sizeof out;
-            result = deflate(&z, flush);
-            if (result == Z_STREAM_ERROR) {
-                deflateEnd(&z);
-                throw ESWFError("zlib: compression failed");
-            }
-            const std::size_t produced = sizeof out - z.avail_out;
-            if (produced > 0) {
-                try {
-                    sink(out, produced);
-                } catch (...) {
-                    deflateEnd(&z);
-                    throw;
-                }
-            }
-        } while (z.avail_out == 0);
-    } while (result != Z_STREAM_END);
-    deflateEnd(&z);
-}
 
 }  // namespace
 
@@ -83,34 +48,44 @@ void TSWFPayload::Assign(const TSWFPayload& source) {
 void TSWFDataObject::Assign(const TBasedSWFObject& source) {
     const auto& data = AssignSource<TSWFDataObject>(source);
     TSWFObject::Assign(source);
-    if (&data == this) return;
-    if (data.OnDataWrite) {
-        OnDataWrite = data.OnDataWrite;
-        data_.Clear();
+    AssignPayload(OnDataWrite, data_, data.OnDataWrite, data.data_);
+}
+
+void TSWFDataObject::AssignPayload(TDataWriteEvent& callback, TSWFPayload& payload,
+                                   const TDataWriteEvent& sourceCallback, const TSWFPayload& sourcePayload) {
+    if (&payload == &sourcePayload) return;
+    if (sourceCallback) {
+        callback = sourceCallback;
+        payload.Clear();
     } else {
-        OnDataWrite = nullptr;
-        data_.Assign(data.data_);
+        callback = nullptr;
+        payload.Assign(sourcePayload);
     }
 }
 
-void TSWFDataObject::WriteData(TBitsEngine& engine) {
-    if (OnDataWrite) {
-        OnDataWrite(*this, engine);
-    } else if (DataSize() > 0) {
-        engine.WriteBytes(DataBytes());
+void TSWFDataObject::WritePayload(TBitsEngine& engine, const TDataWriteEvent& callback, const TSWFPayload& payload) {
+    if (callback) {
+        callback(*this, engine);
+    } else if (payload.Size() > 0) {
+        engine.WriteBytes(payload.Bytes());
     }
 }
 
 // ---- zlib ----
 
 std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> bytes) {
-    std::vector<std::uint8_t> result;
-    Deflate(bytes, [&](const std::uint8_t* chunk, std::size_t size) { result.insert(result.end(), chunk, chunk + size); });
-    return result;
+    TMemoryStream packed;
+    TCompressionStream zlib(packed);
+    zlib.Write(bytes.data(), bytes.size());
+    zlib.Finish();
+    return packed.TakeBytes();
 }
 
 void ZlibCompressTo(TBitsEngine& engine, std::span<const std::uint8_t> bytes) {
-    Deflate(bytes, [&](const std::uint8_t* chunk, std::size_t size) { engine.WriteBytes(chunk, size); });
+    engine.FlushLastByte(true);
+    TCompressionStream zlib(engine.Stream());
+    zlib.Write(bytes.data(), bytes.size());
+    zlib.Finish();
 }
 
 std::vector<std::uint8_t> ZlibDecompress(std::span<const std::uint8_t> bytes, std::size_t maxSize) {

@@ -66,7 +66,12 @@ public:
 
 protected:
     // The payload rule: the callback when set, else the buffer bytes when there are any.
-    void WriteData(TBitsEngine& engine);
+    void WriteData(TBitsEngine& engine) { WritePayload(engine, OnDataWrite, data_); }
+    void WritePayload(TBitsEngine& engine, const TDataWriteEvent& callback, const TSWFPayload& payload);
+    // The copy rule: the source's callback when it has one (and no bytes), else an owned
+    // copy of its bytes (and no callback).
+    static void AssignPayload(TDataWriteEvent& callback, TSWFPayload& payload, const TDataWriteEvent& sourceCallback,
+                              const TSWFPayload& sourcePayload);
 
 private:
     TSWFPayload data_;
@@ -75,7 +80,8 @@ private:
 // zlib (deflate with the zlib wrapper, default level), as used for lossless bitmap data and
 // JPEG alpha planes.
 std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> bytes);
-// Deflates straight into an engine (byte-aligned), without a second buffer of the result.
+// Deflates straight into the engine's stream (after aligning it), without a buffer of the
+// whole result.
 void ZlibCompressTo(TBitsEngine& engine, std::span<const std::uint8_t> bytes);
 // Inflates a zlib stream, producing at most maxSize bytes (the rest is not decoded). A
 // stream that is damaged, or ends before its end marker while below maxSize, throws

@@ -183,10 +183,7 @@ void TSWFDefineMorphShape::ReadFromStream(TBitsEngine& engine) {
         MorphLineStyles.push_back(style);
     }
 
-    auto fillBits = static_cast<std::uint8_t>(engine.ReadBits(4));
-    auto lineBits = static_cast<std::uint8_t>(engine.ReadBits(4));
-    ReadShapeRecords(engine, StartEdges, fillBits, lineBits, true);
-    engine.FlushLastByte(false);
+    ReadShape(engine, StartEdges, true);
 
     // The end edges start where the offset says when it points ahead within the body;
     // otherwise (an offset of 0 from some writers) right after the start edges.
@@ -195,10 +192,7 @@ void TSWFDefineMorphShape::ReadFromStream(TBitsEngine& engine) {
         engine.Require(endEdges - engine.Position());
         engine.Stream().Seek(endEdges);
     }
-    fillBits = static_cast<std::uint8_t>(engine.ReadBits(4));
-    lineBits = static_cast<std::uint8_t>(engine.ReadBits(4));
-    ReadShapeRecords(engine, EndEdges, fillBits, lineBits, true);
-    engine.FlushLastByte(false);
+    ReadShape(engine, EndEdges, true);
 }
 
 void TSWFDefineMorphShape::WriteTagBody(TBitsEngine& engine) {
@@ -218,12 +212,8 @@ void TSWFDefineMorphShape::WriteTagBody(TBitsEngine& engine) {
         engine.WriteRGBA(style.EndColor);
     }
 
-    const std::uint8_t fillBits = StyleIndexBits(MorphFillStyles.size());
-    const std::uint8_t lineBits = StyleIndexBits(MorphLineStyles.size());
-    engine.WriteBits(fillBits, 4);
-    engine.WriteBits(lineBits, 4);
-    WriteShapeRecords(engine, StartEdges, fillBits, lineBits, true);
-    engine.FlushLastByte(true);
+    WriteShape(engine, StartEdges, StyleIndexBits(MorphFillStyles.size()), StyleIndexBits(MorphLineStyles.size()),
+               true);
 
     const std::uint64_t endEdges = engine.Position();
     const std::uint64_t offset = endEdges - offsetPosition - 4;
@@ -232,10 +222,7 @@ void TSWFDefineMorphShape::WriteTagBody(TBitsEngine& engine) {
     engine.WriteDWord(static_cast<std::uint32_t>(offset));
     engine.Stream().Seek(endEdges);
 
-    engine.WriteBits(0, 4);
-    engine.WriteBits(0, 4);
-    WriteShapeRecords(engine, EndEdges, 0, 0, true);
-    engine.FlushLastByte(true);
+    WriteShape(engine, EndEdges, 0, 0, true);
 }
 
 }  // namespace pellicor

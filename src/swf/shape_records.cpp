@@ -320,8 +320,7 @@ void TSWFStyleChangeRecord::Assign(const TSWFShapeRecord& source) {
     fillStyle1_ = change.fillStyle1_;
     lineStyle_ = change.lineStyle_;
     newFillStyles_ = CloneFillStyles(change.newFillStyles_);
-    newLineStyles_.clear();
-    for (const auto& style : change.newLineStyles_) newLineStyles_.emplace_back().Assign(style);
+    newLineStyles_ = change.newLineStyles_;
 }
 
 void TSWFStyleChangeRecord::WriteToStream(TBitsEngine& engine) {
@@ -476,6 +475,21 @@ void ReadShapeRecords(TBitsEngine& engine, TSWFShapeRecordList& records, std::ui
             records.push_back(std::move(curve));
         }
     }
+}
+
+void WriteShape(TBitsEngine& engine, TSWFShapeRecordList& records, std::uint8_t fillBits, std::uint8_t lineBits,
+                bool hasAlpha) {
+    engine.WriteBits(fillBits, 4);
+    engine.WriteBits(lineBits, 4);
+    WriteShapeRecords(engine, records, fillBits, lineBits, hasAlpha);
+    engine.FlushLastByte(true);
+}
+
+void ReadShape(TBitsEngine& engine, TSWFShapeRecordList& records, bool hasAlpha) {
+    const auto fillBits = static_cast<std::uint8_t>(engine.ReadBits(4));
+    const auto lineBits = static_cast<std::uint8_t>(engine.ReadBits(4));
+    ReadShapeRecords(engine, records, fillBits, lineBits, hasAlpha);
+    engine.FlushLastByte(false);
 }
 
 void CollectImageFills(TSWFFillStyleList& styles, std::vector<TSWFImageFill*>& fills) {

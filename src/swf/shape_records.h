@@ -313,6 +313,12 @@ void WriteShapeRecords(TBitsEngine& engine, TSWFShapeRecordList& records, std::u
 void ReadShapeRecords(TBitsEngine& engine, TSWFShapeRecordList& records, std::uint8_t fillBits,
                       std::uint8_t lineBits, bool hasAlpha);
 
+// A SHAPE: UB[4] fillBits, UB[4] lineBits, the records as WriteShapeRecords writes them,
+// align. ReadShape reads the widths and the records and aligns.
+void WriteShape(TBitsEngine& engine, TSWFShapeRecordList& records, std::uint8_t fillBits, std::uint8_t lineBits,
+                bool hasAlpha);
+void ReadShape(TBitsEngine& engine, TSWFShapeRecordList& records, bool hasAlpha);
+
 // Every bitmap fill of the list, and of the new styles in the records (for renumbering
 // bitmap references).
 void CollectImageFills(TSWFFillStyleList& styles, std::vector<TSWFImageFill*>& fills);

@@ -58,8 +58,7 @@ void TSWFDefineShape::AssignShape(const TSWFDefineShape& source) {
     ShapeID = source.ShapeID;
     ShapeBounds = source.ShapeBounds;
     FillStyles = CloneFillStyles(source.FillStyles);
-    LineStyles.clear();
-    for (const auto& style : source.LineStyles) LineStyles.emplace_back().Assign(style);
+    LineStyles = source.LineStyles;
     Records = CloneShapeRecords(source.Records);
 }
 
@@ -76,10 +75,7 @@ void TSWFDefineShape::ReadFromStream(TBitsEngine& engine) {
     ShapeBounds = engine.ReadRect();
     ReadFillStyles(engine, FillStyles, HasAlpha);
     ReadLineStyles(engine, LineStyles, HasAlpha);
-    const auto fillBits = static_cast<std::uint8_t>(engine.ReadBits(4));
-    const auto lineBits = static_cast<std::uint8_t>(engine.ReadBits(4));
-    ReadShapeRecords(engine, Records, fillBits, lineBits, HasAlpha);
-    engine.FlushLastByte(false);
+    ReadShape(engine, Records, HasAlpha);
 }
 
 void TSWFDefineShape::WriteTagBody(TBitsEngine& engine) {
@@ -87,12 +83,7 @@ void TSWFDefineShape::WriteTagBody(TBitsEngine& engine) {
     engine.WriteRect(ShapeBounds);
     WriteFillStyles(engine, FillStyles, HasAlpha);
     WriteLineStyles(engine, LineStyles, HasAlpha);
-    const std::uint8_t fillBits = StyleIndexBits(FillStyles.size());
-    const std::uint8_t lineBits = StyleIndexBits(LineStyles.size());
-    engine.WriteBits(fillBits, 4);
-    engine.WriteBits(lineBits, 4);
-    WriteShapeRecords(engine, Records, fillBits, lineBits, HasAlpha);
-    engine.FlushLastByte(true);
+    WriteShape(engine, Records, StyleIndexBits(FillStyles.size()), StyleIndexBits(LineStyles.size()), HasAlpha);
 }
 
 }  // namespace pellicor
