@@ -6,9 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-#include <zlib.h>
-
 #include "movie/byte_source.h"
+#include "swf/data_object.h"
 
 namespace pellicor {
 
@@ -423,15 +422,6 @@ std::vector<std::uint8_t> LosslessPixelBytes(const TBMPReader& reader, const TLo
         }
         out.insert(out.end(), padding * pixelBytes, 0);
     }
-    return out;
-}
-
-std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> bytes) {
-    uLongf length = compressBound(static_cast<uLong>(bytes.size()));
-    std::vector<std::uint8_t> out(length);
-    if (compress2(out.data(), &length, bytes.data(), static_cast<uLong>(bytes.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
-        throw EImageError("Cannot compress the pixel data");
-    out.resize(length);
     return out;
 }
 

@@ -142,7 +142,4 @@ std::vector<std::uint8_t> LosslessPixelBytes(const TBMPReader& reader, const TLo
 // LosslessPixelBytes compressed with zlib at the default level: the tag's pixel data.
 std::vector<std::uint8_t> LosslessPixelData(const TBMPReader& reader, const TLosslessFormat& format);
 
-// zlib at the default level (-1).
-std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> bytes);
-
 }  // namespace pellicor
