@@ -1,0 +1,226 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "media/bitmap.h"
+#include "media/gif_image.h"
+#include "media/mcl_image.h"
+#include "media/mcl_read.h"
+#include "settings/cov_settings.h"
+#include "settings/effect_settings.h"
+
+namespace pellicor {
+
+class TFlashMovie;
+class TJpegEncoder;
+
+// ---- run flags ----
+
+// The run goes on. Set by the front end before a run; clearing it (the Stop button, Ctrl-C)
+// ends every loop of the engine at its next iteration, and the current movie is finished
+// with what it has. Atomic, so a signal handler may clear it.
+extern std::atomic<bool> Converting;
+// While set, every loop of the engine starts its iteration again without doing work.
+extern std::atomic<bool> Paused;
+
+// ---- progress and stage log ----
+
+// What the engine reports to its front end: the current task's progress (position and
+// maximum), the stage log (a list of text lines whose first line names the stage), and a
+// chance to process pending user-interface events once per loop iteration. Front ends
+// derive from it and react in the hooks; the engine only calls the public operations.
+// Stages get a pointer that may be null: then they skip their progress and log work.
+class TProgress {
+public:
+    virtual ~TProgress() = default;
+
+    void SetMaximum(std::int64_t maximum);
+    void SetPosition(std::int64_t position);
+    std::int64_t Maximum() const { return maximum_; }
+    std::int64_t Position() const { return position_; }
+
+    void ClearLog();
+    void AddLogLine(const std::string& line);
+    const std::vector<std::string>& Log() const { return log_; }
+
+    // Called at the top of every loop iteration of the engine (the desktop program processes
+    // its pending events here; the command line redraws its progress bar).
+    virtual void Pump() {}
+
+protected:
+    // After every change of the position or the maximum.
+    virtual void ProgressChanged() {}
+    // After every change of the log (clearing included).
+    virtual void LogChanged() {}
+
+private:
+    std::int64_t maximum_ = 0;
+    std::int64_t position_ = 0;
+    std::vector<std::string> log_;
+};
+
+// The start of every loop iteration of the engine: pumps events, spins (pumping) while
+// Paused is set, and returns whether Converting is still set.
+bool ContinueLoop(TProgress* progress);
+
+// Stage keys: the first line of the log while the stage runs.
+inline constexpr std::string_view kStageOpeningSource = "OpeningSource";
+inline constexpr std::string_view kStageExtractingAudio = "ExtractingAudio";
+inline constexpr std::string_view kStageMakingFlash = "MakingFlash";
+inline constexpr std::string_view kStageCompressingFlash = "CompressingFlash";
+inline constexpr std::string_view kStageFinishing = "Finishing";
+
+// Message prefixes of the stages (the named file follows).
+inline constexpr std::string_view kMessageOpeningSource = "Opening source file \"";
+inline constexpr std::string_view kMessageExtractingAudio = "Extracting audio from \"";
+inline constexpr std::string_view kMessageMakingFlash = "Making flash stream from \"";
+inline constexpr std::string_view kMessageCompressingFlash = "Compressing \"";
+inline constexpr std::string_view kMessageFinished = "Finished current converting...";
+
+// Shown when a source cannot be opened.
+inline constexpr std::string_view kMessageOpenFailed = "Fail to open the video file!";
+
+// Announces a stage: clears the log and adds the key, then prefix + file name + "@" +
+// folder (with its trailing "/") + closing double quote. Nothing without a progress.
+void LogStage(TProgress* progress, std::string_view key, std::string_view prefix, const std::string& path);
+
+// The closing lines of a completed job: "Finishing", "Finished current converting...".
+void LogFinished(TProgress* progress);
+
+// ---- the conversion context ----
+
+// Names of the only readers there are.
+inline constexpr std::string_view kVideoEngineMcl = "MCL";
+inline constexpr std::string_view kGifEngineRx = "RX";
+
+// The display depths of a converted movie.
+inline constexpr std::uint16_t kDepthFirstFrame = 1;
+inline constexpr std::uint16_t kDepthPlayButton = 2;  // click-to-play button or preloader
+inline constexpr std::uint16_t kDepthPreloader = 2;
+inline constexpr std::uint16_t kDepthClickLink = 3;
+inline constexpr std::uint16_t kDepthVideo = 10;
+inline constexpr std::uint16_t kDepthCaption = 20;
+inline constexpr std::uint16_t kDepthPlayback = 30;
+
+// The one conversion context: filled by the front end (the batch driver) for every task,
+// read by the engine, which also keeps its working objects here. One conversion runs at a
+// time. Fields that carry a task setting unchanged keep the setting's name (TCovSettings).
+struct TPassSettings {
+    TPassSettings();
+    ~TPassSettings();
+    TPassSettings(const TPassSettings&) = delete;
+    TPassSettings& operator=(const TPassSettings&) = delete;
+
+    // ---- working objects, created and freed by ConvertTask ----
+    std::unique_ptr<TFlashMovie> movie;
+    TBitmap frameBitmap;                  // the current frame's picture
+    std::unique_ptr<TJpegEncoder> jpegImage;
+    std::vector<std::uint8_t> jpegStream;  // JPEG bytes of one picture, emptied per frame
+
+    // ---- readers ----
+    // Copy each frame into the preview (may change during a run).
+    std::atomic<bool> isPreview{false};
+    // Shows a frame; called with frameBitmap while isPreview is set. May be empty.
+    std::function<void(const TBitmap&)> previewImage;
+
+    bool isVideo = false;  // decoded through the media layer
+    std::string videoEngine{kVideoEngineMcl};
+    TMclReadHandle readHandle;
+    TMclImageHandle mclImage;
+    // Fast converting off: every frame is read twice (may change during a run).
+    std::atomic<bool> isSlowReading{false};
+
+    bool isGif = false;  // an animated GIF read by TGIFImage
+    std::string gifEngine{kGifEngineRx};
+    std::unique_ptr<TGIFImage> gifImage;
+
+    // ---- files and geometry ----
+    std::string srcPath;   // full source path
+    std::string destPath;  // full output path, extension ".swf"
+    std::int32_t resX = 0, resY = 0;  // source frame size in pixels
+    std::int32_t destWidth = 0, destHeight = 0;  // stage size in pixels
+    bool destIsApplyRegion = false;
+    std::int32_t destRegionX = 0, destRegionY = 0;
+    std::int32_t destRegionWidth = 0, destRegionHeight = 0;
+    std::int32_t startIndex = 0, endIndex = 0;  // first and last source frame, 0-based, included
+    double srcFrameRate = 0;
+    double destFrameRate = 0;
+
+    // ---- movie options ----
+    std::int32_t destFlashPlayingQuality = 0;
+    std::int32_t destFrameQuality = 0;  // JPEG quality 1..100
+    std::int32_t destFlashFormat = 0;   // SWF version - 5
+    bool destIsFlashCompressed = false;
+    bool destIsFlashProtected = false;
+    std::string destFlashPassword;
+    TColor destFlashBackgroundColor = 0;
+
+    // ---- effects: the task's block, copied whole (destIsApplyEffects inside) ----
+    TEffectSettings effects;
+
+    // ---- first frame ----
+    bool destIsFlashBlankFrame = false;
+    TColor destFlashBlankFrameColor = 0;
+    bool destIsFlashImageFrame = false;
+    std::string destFlashImageFrameFile;
+
+    // ---- start, end and click link ----
+    std::int32_t destFlashStartAction = 0;
+    bool destIsFlashStartWait = false;
+    std::int32_t destFlashStartWaitSeconds = 0;
+    bool destIsFlashEndRepeat = false;
+    std::int32_t destFlashEndRepeatTimes = 0;
+    bool destIsFlashEndUnload = false;
+    bool destIsFlashEndOpenLink = false;
+    std::int32_t destFlashEndOpenLinkType = 0;
+    std::int32_t destFlashEndOpenLinkTarget = 0;
+    std::string destFlashEndOpenLinkURL;
+    bool destIsFlashClickOpenLink = false;
+    std::int32_t destFlashClickOpenLinkType = 0;
+    std::int32_t destFlashClickOpenLinkTarget = 0;
+    std::string destFlashClickOpenLinkURL;
+
+    // ---- caption ----
+    bool destIsFlashText = false;
+    std::vector<std::string> destFlashText;
+    TFontDescription destFlashTextFont;
+    std::int32_t destFlashTextOpacity = 0;
+    std::int32_t destFlashTextPosition = 0;
+    std::int32_t destFlashTextX = 0, destFlashTextY = 0;
+    bool destIsFlashTextOpenLink = false;
+    std::int32_t destFlashTextOpenLinkType = 0;
+    std::int32_t destFlashTextOpenLinkTarget = 0;
+    std::string destFlashTextOpenLinkURL;
+
+    // ---- preloader and playback controls ----
+    bool destIsPreloader = false;
+    std::string destPreloader;
+    std::int32_t destPreloaderScaleX = 0, destPreloaderScaleY = 0;
+    std::int32_t destPreloaderPosition = 0;
+    std::int32_t destPreloaderPositionX = 0, destPreloaderPositionY = 0;
+    bool destIsPlayback = false;
+    std::string destPlayback;
+    std::int32_t destPlaybackScaleX = 0, destPlaybackScaleY = 0;
+    std::int32_t destPlaybackPosition = 0;
+    std::int32_t destPlaybackPositionX = 0, destPlaybackPositionY = 0;
+
+    // ---- audio ----
+    bool isAudio = false;  // the movie gets sound
+    bool destIsAudioReplaced = false;
+    std::string destAudioReplacedFile;
+    bool destIsAudioExtracted = false;
+    std::int32_t destAudioFormat = 0;     // 0 wave, 1 MP3
+    std::int32_t destAudioFrequency = 0;  // wave rate choice 0..2
+    std::int32_t destAudioBitrate = 0;    // MP3 choice 0..9
+    double audioSampleRate = 0;           // source samples per second (aLen / aTimeLen)
+    std::string tempAudioFile;            // temp folder + "atemp.wav" / "atemp.mp3"
+    std::string audioFile;                // the file attached to the movie
+};
+
+}  // namespace pellicor
