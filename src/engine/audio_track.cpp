@@ -14,7 +14,6 @@
 #include "movie/mpeg_audio.h"
 #include "movie/sound_reader.h"
 #include "settings/app_paths.h"
-#include "swf/sound_tags.h"
 #include "util/numbers.h"
 
 namespace pellicor {
@@ -247,18 +246,6 @@ void BuildAudioTrack(TPassSettings& context, TProgress* progress) {
         if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);
     }
     AttachSound(context);
-}
-
-void WriteFrameSound(TPassSettings& context, TBitsEngine& writer, bool firstOutputFrame) {
-    if (!context.isAudio || !context.movie) return;
-    auto* sound = dynamic_cast<TFlashSound*>(context.movie->StreamSoundIfAny());
-    if (!sound || !sound->IsLoaded()) return;
-    if (firstOutputFrame) {
-        TSWFSoundStreamHead2 head;
-        sound->FillStreamHead(head, static_cast<double>(RoundHalfEven(context.destFrameRate)));
-        head.WriteToStream(writer);
-    }
-    sound->WriteStreamBlock(writer);
 }
 
 }  // namespace pellicor

@@ -7,14 +7,12 @@
 
 namespace pellicor {
 
-class TBitsEngine;
-
 // The movie's sound. Called by ConvertTask after the end section is prepared and before the
 // frame stage, with context.movie created. Only when context.isAudio: chooses the audio file
 // (the replacement file, or the source's audio range extracted into context.tempAudioFile,
 // optionally copied beside the movie), and loads it into the movie's StreamSound; the frame
-// stage then writes the sound stream head and one block per output frame (WriteFrameSound).
-// A failed load switches the movie's sound off, and so does a file without sound data.
+// stage then writes the sound stream head and one block per output frame. A failed load
+// switches the movie's sound off (no stream sound), and so does a file without sound data.
 //
 // A replacement file that SWF cannot carry as it is (a sample rate other than 5512, 11025,
 // 22050 or 44100 Hz, MPEG audio other than Layer III, a wave that is not 8- or 16-bit PCM,
@@ -31,12 +29,6 @@ void BuildAudioTrack(TPassSettings& context, TProgress* progress);
 // output frame (the "ExtractingAudio" stage). True when the loop ran to its end or was
 // stopped. The temporary file is removed when an exception leaves.
 bool ExtractAudio(TPassSettings& context, TProgress* progress);
-
-// The sound of one output frame, for the frame stage to write before the frame's ShowFrame:
-// on the first output frame the SoundStreamHead2 for round(destFrameRate) frames per
-// second, then on every output frame the next SoundStreamBlock. Writes nothing unless
-// context.isAudio holds and a sound was loaded into the movie's StreamSound.
-void WriteFrameSound(TPassSettings& context, TBitsEngine& writer, bool firstOutputFrame);
 
 // The temporary audio file of a task: the temp folder + "atemp.wav" for destAudioFormat 0,
 // else + "atemp.mp3".
