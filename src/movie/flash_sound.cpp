@@ -291,22 +291,24 @@ std::uint64_t TFlashSound::NextFrameStart(std::uint64_t position) {
 
 // ---- the stream sound slots of movies and sprites ----
 
-TFlashSound& TFlashMovie::StreamSound() {
-    if (auto* sound = dynamic_cast<TFlashSound*>(StreamSoundIfAny())) return *sound;
-    auto sound = std::make_unique<TFlashSound>(this);
+namespace {
+
+// The holder's stream sound, created on first use (looping, owned by the movie) when there
+// is none or it is of another class.
+template <class THolder>
+TFlashSound& StreamSoundOf(THolder& holder, TFlashMovie* owner) {
+    if (auto* sound = dynamic_cast<TFlashSound*>(holder.StreamSoundIfAny())) return *sound;
+    auto sound = std::make_unique<TFlashSound>(owner);
     sound->Loop = true;
     TFlashSound& created = *sound;
-    SetStreamSound(std::move(sound));
+    holder.SetStreamSound(std::move(sound));
     return created;
 }
 
-TFlashSound& TFlashSprite::StreamSound() {
-    if (auto* sound = dynamic_cast<TFlashSound*>(StreamSoundIfAny())) return *sound;
-    auto sound = std::make_unique<TFlashSound>(Owner());
-    sound->Loop = true;
-    TFlashSound& created = *sound;
-    SetStreamSound(std::move(sound));
-    return created;
-}
+}  // namespace
+
+TFlashSound& TFlashMovie::StreamSound() { return StreamSoundOf(*this, this); }
+
+TFlashSound& TFlashSprite::StreamSound() { return StreamSoundOf(*this, Owner()); }
 
 }  // namespace pellicor
