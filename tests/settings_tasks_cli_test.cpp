@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
 #include "settings/task_commands.h"
 #include "settings/task_list_file.h"
+#include "cli_test_support.h"
 #include "settings_test_support.h"
 
 namespace pellicor {
@@ -16,27 +13,13 @@ using testing_support::WriteFile;
 
 namespace {
 
-struct TRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using TRun = testing_support::TCliRun;
 
-// Runs `pellicor-cli tasks --tasks FILE <arguments>`; arguments are passed quoted.
+// Runs `pellicor-cli tasks --tasks FILE <arguments>`.
 TRun RunTasks(const TempDir& dir, const std::vector<std::string>& arguments) {
-    std::string command = std::string("'") + PELLICOR_CLI_PATH + "' tasks --tasks '" + (dir / "tasks.ini").string() + "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    command += " 2>'" + (dir / "stderr.txt").string() + "'";
-    TRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = ReadFile(dir / "stderr.txt");
-    return run;
+    std::vector<std::string> all{"tasks", "--tasks", (dir / "tasks.ini").string()};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return testing_support::RunCli(all, dir.Path());
 }
 
 // Two tasks over dummy sources in `dir`.

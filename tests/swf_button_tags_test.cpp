@@ -17,9 +17,11 @@ std::unique_ptr<TSWFRawActionList> RawActions(const std::string& hex) {
     return list;
 }
 
+// The bytes a list writes, closing ActionEnd included, whether it was read raw or parsed.
 Bytes RawBytesOf(const TSWFActionListBase* actions) {
-    const auto* raw = dynamic_cast<const TSWFRawActionList*>(actions);
-    return raw ? raw->Bytes : Bytes{};
+    if (!actions) return {};
+    const auto copy = actions->CloneList();
+    return test::WrittenBytes([&](TBitsEngine& engine) { WriteActionsWithEnd(engine, *copy); });
 }
 
 // An action list that needs a later version, as parsed action records may.

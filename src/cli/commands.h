@@ -9,5 +9,6 @@ namespace pellicor::cli {
 // Each subcommand registers itself on the application; the callbacks set the exit status.
 void AddProbeCommand(CLI::App& app, int& exitStatus);
 void AddTasksCommand(CLI::App& app, int& exitStatus);
+void AddConvertCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace pellicor::cli

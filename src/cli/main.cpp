@@ -8,6 +8,12 @@ int main(int argc, char** argv) {
     int exitStatus = 0;
     pellicor::cli::AddProbeCommand(app, exitStatus);
     pellicor::cli::AddTasksCommand(app, exitStatus);
-    CLI11_PARSE(app, argc, argv);
+    pellicor::cli::AddConvertCommand(app, exitStatus);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // Help and version exit 0; every usage error exits 2.
+        return app.exit(error) == 0 ? 0 : 2;
+    }
     return exitStatus;
 }

@@ -4,12 +4,12 @@
 
 namespace pellicor {
 
-class TFlashShape;
+class TFlashVisualObject;
 
 // The first-frame picture of the start section and its position on the stage (pixels):
 // the character that the start actions, the click link and the preloader place.
 struct TFirstFrame {
-    TFlashShape* picture = nullptr;
+    TFlashVisualObject* picture = nullptr;
     std::int32_t x = 0;
     std::int32_t y = 0;
 };

@@ -53,6 +53,10 @@ public:
     // its pending events here; the command line redraws its progress bar).
     virtual void Pump() {}
 
+    // A message for the user that the desktop program shows in a message box ("Fail to open
+    // the video file!").
+    virtual void ShowMessage(const std::string& text) { (void)text; }
+
 protected:
     // After every change of the position or the maximum.
     virtual void ProgressChanged() {}
@@ -119,7 +123,10 @@ struct TPassSettings {
 
     // ---- working objects, created and freed by ConvertTask ----
     std::unique_ptr<TFlashMovie> movie;
-    TBitmap frameBitmap;                  // the current frame's picture
+    TBitmap frameBitmap;                  // the current frame's picture, effects applied
+    // The picture as read, before the effects: partial GIF frames and failed reads build on
+    // it, so the effects never run twice over the same pixels.
+    TBitmap sourceBitmap;
     std::unique_ptr<TJpegEncoder> jpegImage;
     std::vector<std::uint8_t> jpegStream;  // JPEG bytes of one picture, emptied per frame
 

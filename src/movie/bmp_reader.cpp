@@ -6,8 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "movie/byte_source.h"
 #include "swf/data_object.h"
+
+#include "movie/byte_source.h"
 
 namespace pellicor {
 

@@ -43,7 +43,7 @@ TBasedSWFObject& TFlashMovie::AddObject(std::unique_ptr<TBasedSWFObject> object)
     if (!object) throw ESWFError("No object to add to the movie");
     TBasedSWFObject& added = *object;
     const auto count = static_cast<std::int64_t>(Objects.size());
-    if (InsertMode && InsertIndex != -1 && InsertIndex >= 0 && InsertIndex < count - 1) {
+    if (InsertMode && InsertIndex >= 0 && InsertIndex < count - 1) {
         Objects.insert(Objects.begin() + InsertIndex, std::move(object));
         ++InsertIndex;
     } else {

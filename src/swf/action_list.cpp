@@ -31,8 +31,12 @@ std::unique_ptr<TSWFAction> ParseRecord(std::span<const std::uint8_t> record) {
         } catch (const ESWFError& error) {
             throw ESWFReadError(std::string("Action ") + SWFActionName(code) + ": " + error.what());
         }
-        const std::vector<std::uint8_t> written = WrittenRecord(*action);
-        if (std::equal(written.begin(), written.end(), record.begin(), record.end())) return action;
+        try {
+            const std::vector<std::uint8_t> written = WrittenRecord(*action);
+            if (std::equal(written.begin(), written.end(), record.begin(), record.end())) return action;
+        } catch (const ESWFError&) {
+            // e.g. an address that grows past the payload limit when written as UTF-8
+        }
     }
     return std::make_unique<TSWFActionByteCode>(std::vector<std::uint8_t>(record.begin(), record.end()));
 }

@@ -266,11 +266,7 @@ void TSWFActionJump::Assign(const TSWFAction& source) {
 
 void TSWFActionJump::ReadActionBody(TBitsEngine& engine) { branch_.Read(engine); }
 
-void TSWFActionJump::WriteActionBody(TBitsEngine& engine) {
-    // The offset counts from the end of the record, which ends with this field.
-    const std::uint64_t field = PayloadPosition() + engine.Position();
-    branch_.Write(engine, field, {nullptr, static_cast<std::int64_t>(field + 2)});
-}
+void TSWFActionJump::WriteActionBody(TBitsEngine& engine) { branch_.WriteTrailing(engine, PayloadPosition()); }
 
 // ---- GetURL2, GotoFrame2, WaitForFrame2 ----
 
@@ -359,12 +355,6 @@ std::uint16_t CountField(std::size_t count, const char* what) {
     return static_cast<std::uint16_t>(count);
 }
 
-// Writes a code size that ends the payload: its distance counts from the record end.
-void WriteTrailingSize(const TSWFMarkedField& size, TBitsEngine& engine, std::uint64_t payloadPosition) {
-    const std::uint64_t field = payloadPosition + engine.Position();
-    size.Write(engine, field, {nullptr, static_cast<std::int64_t>(field + 2)});
-}
-
 }  // namespace
 
 void TSWFActionDefineFunction::Assign(const TSWFAction& source) {
@@ -372,31 +362,31 @@ void TSWFActionDefineFunction::Assign(const TSWFAction& source) {
     const auto& function = SameClass<TSWFActionDefineFunction>(source);
     FunctionName = function.FunctionName;
     Params = function.Params;
-    codeSize_.Assign(function.codeSize_);
+    blockSize_.Assign(function.blockSize_);
 }
 
 void TSWFActionDefineFunction::ReadActionBody(TBitsEngine& engine) {
     FunctionName = engine.ReadString();
     Params.clear();
     for (unsigned count = engine.ReadWord(); count > 0; --count) Params.push_back(engine.ReadString());
-    codeSize_.Read(engine);
+    blockSize_.Read(engine);
 }
 
 void TSWFActionDefineFunction::WriteActionBody(TBitsEngine& engine) {
     engine.WriteString(FunctionName);
     engine.WriteWord(CountField(Params.size(), "parameters"));
     for (const auto& param : Params) engine.WriteString(param);
-    WriteTrailingSize(codeSize_, engine, PayloadPosition());
+    blockSize_.WriteTrailing(engine, PayloadPosition());
 }
 
 void TSWFActionWith::Assign(const TSWFAction& source) {
     TSWFAction::Assign(source);
-    size_.Assign(SameClass<TSWFActionWith>(source).size_);
+    blockSize_.Assign(SameClass<TSWFActionWith>(source).blockSize_);
 }
 
-void TSWFActionWith::ReadActionBody(TBitsEngine& engine) { size_.Read(engine); }
+void TSWFActionWith::ReadActionBody(TBitsEngine& engine) { blockSize_.Read(engine); }
 
-void TSWFActionWith::WriteActionBody(TBitsEngine& engine) { WriteTrailingSize(size_, engine, PayloadPosition()); }
+void TSWFActionWith::WriteActionBody(TBitsEngine& engine) { blockSize_.WriteTrailing(engine, PayloadPosition()); }
 
 void TSWFActionStoreRegister::Assign(const TSWFAction& source) {
     TSWFAction::Assign(source);
@@ -424,7 +414,7 @@ void TSWFActionDefineFunction2::Assign(const TSWFAction& source) {
     PreloadThis = function.PreloadThis;
     PreloadGlobal = function.PreloadGlobal;
     Params = function.Params;
-    codeSize_.Assign(function.codeSize_);
+    blockSize_.Assign(function.blockSize_);
 }
 
 void TSWFActionDefineFunction2::ReadActionBody(TBitsEngine& engine) {
@@ -448,7 +438,7 @@ void TSWFActionDefineFunction2::ReadActionBody(TBitsEngine& engine) {
         param.Name = engine.ReadString();
         Params.push_back(std::move(param));
     }
-    codeSize_.Read(engine);
+    blockSize_.Read(engine);
 }
 
 void TSWFActionDefineFunction2::WriteActionBody(TBitsEngine& engine) {
@@ -469,7 +459,7 @@ void TSWFActionDefineFunction2::WriteActionBody(TBitsEngine& engine) {
         engine.WriteByte(param.Register);
         engine.WriteString(param.Name);
     }
-    WriteTrailingSize(codeSize_, engine, PayloadPosition());
+    blockSize_.WriteTrailing(engine, PayloadPosition());
 }
 
 void TSWFActionTry::Assign(const TSWFAction& source) {

@@ -3,6 +3,7 @@
 // The action records: one class per action code. Records without payload fields are
 // TSWFPlainAction specialisations; the others are written out below.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -167,7 +168,9 @@ public:
 
     // Appends a value (with an explicit type, or inferred with pushInferType).
     TPushValueInfo& AddValue(const TPushVariant& value, std::uint8_t valueType = pushInferType);
-    TPushValueInfo& AddValue(const char* text, std::uint8_t valueType = pushInferType) {
+    // A string literal (a template, so that the literal 0 stays an integer).
+    template <std::size_t N>
+    TPushValueInfo& AddValue(const char (&text)[N], std::uint8_t valueType = pushInferType) {
         return AddValue(TPushVariant(std::string(text)), valueType);
     }
 
@@ -306,6 +309,31 @@ using TSWFActionPushDuplicate = TSWFPlainAction<actionPushDuplicate, TSWFAction5
 using TSWFActionReturn = TSWFPlainAction<actionReturn, TSWFAction5>;
 using TSWFActionStackSwap = TSWFPlainAction<actionStackSwap, TSWFAction5>;
 
+// A record whose payload ends with the 16-bit size of the block of actions that follows it
+// (DefineFunction, DefineFunction2, With): a fixed value, or the distance to an end marker
+// placed after the block.
+template <class Base>
+class TSWFBlockAction : public Base {
+public:
+    using Base::Base;
+
+    std::uint16_t BlockSize() const { return static_cast<std::uint16_t>(blockSize_.Value()); }
+    // Sets the size explicitly (it then wins over the marker).
+    void SetBlockSize(std::uint16_t size) { blockSize_.SetValue(size); }
+    bool StaticBlockSize() const { return blockSize_.Static; }
+    // The marker that closes the block, created on first access.
+    TSWFOffsetMarker& EndMarker() { return blockSize_.Link.GetOrCreate(); }
+    TSWFOffsetMarker* EndMarkerIfAny() const { return blockSize_.Link.Get(); }
+    void SetEndMarker(TSWFOffsetMarker* marker) {
+        blockSize_.Link.Set(marker);
+        blockSize_.Static = false;
+    }
+    std::vector<TSWFMarkedField*> MarkedFields() override { return {&blockSize_}; }
+
+protected:
+    TSWFMarkedField blockSize_{false};
+};
+
 // ConstantPool (0x88): Count (UI16), then the strings.
 class TSWFActionConstantPool : public TSWFAction5 {
 public:
@@ -318,56 +346,32 @@ public:
 };
 
 // DefineFunction (0x9B): FunctionName, NumParams (UI16), the parameter names, CodeSize (UI16):
-// the body's length, fixed or up to an end marker placed after the body.
-class TSWFActionDefineFunction : public TSWFAction5 {
+// the body's length, fixed or up to the end marker placed after the body.
+class TSWFActionDefineFunction : public TSWFBlockAction<TSWFAction5> {
 public:
-    TSWFActionDefineFunction() : TSWFAction5(actionDefineFunction) {}
+    TSWFActionDefineFunction() : TSWFBlockAction(actionDefineFunction) {}
     std::string FunctionName;
     std::vector<std::string> Params;
 
-    std::uint16_t CodeSize() const { return static_cast<std::uint16_t>(codeSize_.Value()); }
-    // Sets the size explicitly (it then wins over the marker).
-    void SetCodeSize(std::uint16_t size) { codeSize_.SetValue(size); }
-    bool StaticCodeSize() const { return codeSize_.Static; }
-    // The marker that closes the body, created on first access.
-    TSWFOffsetMarker& EndMarker() { return codeSize_.Link.GetOrCreate(); }
-    TSWFOffsetMarker* EndMarkerIfAny() const { return codeSize_.Link.Get(); }
-    void SetEndMarker(TSWFOffsetMarker* marker) {
-        codeSize_.Link.Set(marker);
-        codeSize_.Static = false;
-    }
+    std::uint16_t CodeSize() const { return BlockSize(); }
+    void SetCodeSize(std::uint16_t size) { SetBlockSize(size); }
 
     void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
-    std::vector<TSWFMarkedField*> MarkedFields() override { return {&codeSize_}; }
-
-private:
-    TSWFMarkedField codeSize_{false};
 };
 
-// With (0x94): Size (UI16) of the block, fixed or up to an end marker.
-class TSWFActionWith : public TSWFAction5 {
+// With (0x94): Size (UI16) of the block, fixed or up to the end marker.
+class TSWFActionWith : public TSWFBlockAction<TSWFAction5> {
 public:
-    TSWFActionWith() : TSWFAction5(actionWith) {}
+    TSWFActionWith() : TSWFBlockAction(actionWith) {}
 
-    std::uint16_t Size() const { return static_cast<std::uint16_t>(size_.Value()); }
-    void SetSize(std::uint16_t size) { size_.SetValue(size); }
-    bool StaticSize() const { return size_.Static; }
-    TSWFOffsetMarker& EndMarker() { return size_.Link.GetOrCreate(); }
-    TSWFOffsetMarker* EndMarkerIfAny() const { return size_.Link.Get(); }
-    void SetEndMarker(TSWFOffsetMarker* marker) {
-        size_.Link.Set(marker);
-        size_.Static = false;
-    }
+    std::uint16_t Size() const { return BlockSize(); }
+    void SetSize(std::uint16_t size) { SetBlockSize(size); }
 
     void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
-    std::vector<TSWFMarkedField*> MarkedFields() override { return {&size_}; }
-
-private:
-    TSWFMarkedField size_{false};
 };
 
 // StoreRegister (0x87): RegisterNumber (UI8).
@@ -407,9 +411,9 @@ struct TSWFRegisterParam {
 // PreloadParent, PreloadRoot, SuppressSuper, PreloadSuper, SuppressArguments,
 // PreloadArguments, SuppressThis, PreloadThis (one byte, first most significant); UB[7] 0,
 // UB[1] PreloadGlobal; the (register, name) parameters; CodeSize (UI16), fixed or to a marker.
-class TSWFActionDefineFunction2 : public TSWFAction7 {
+class TSWFActionDefineFunction2 : public TSWFBlockAction<TSWFAction7> {
 public:
-    TSWFActionDefineFunction2() : TSWFAction7(actionDefineFunction2) {}
+    TSWFActionDefineFunction2() : TSWFBlockAction(actionDefineFunction2) {}
     std::string FunctionName;
     std::uint8_t RegisterCount = 0;
     bool PreloadParent = false;
@@ -424,23 +428,12 @@ public:
     std::vector<TSWFRegisterParam> Params;
 
     void AddParam(std::uint8_t reg, std::string name) { Params.push_back({reg, std::move(name)}); }
-    std::uint16_t CodeSize() const { return static_cast<std::uint16_t>(codeSize_.Value()); }
-    void SetCodeSize(std::uint16_t size) { codeSize_.SetValue(size); }
-    bool StaticCodeSize() const { return codeSize_.Static; }
-    TSWFOffsetMarker& EndMarker() { return codeSize_.Link.GetOrCreate(); }
-    TSWFOffsetMarker* EndMarkerIfAny() const { return codeSize_.Link.Get(); }
-    void SetEndMarker(TSWFOffsetMarker* marker) {
-        codeSize_.Link.Set(marker);
-        codeSize_.Static = false;
-    }
+    std::uint16_t CodeSize() const { return BlockSize(); }
+    void SetCodeSize(std::uint16_t size) { SetBlockSize(size); }
 
     void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
-    std::vector<TSWFMarkedField*> MarkedFields() override { return {&codeSize_}; }
-
-private:
-    TSWFMarkedField codeSize_{false};
 };
 
 // Try (0x8F): UB[5] 0, UB[1] CatchInRegister, UB[1] FinallyBlock, UB[1] CatchBlock;

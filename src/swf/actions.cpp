@@ -178,6 +178,11 @@ void TSWFMarkedField::Write(TBitsEngine& payload, std::uint64_t fieldPosition, c
         payload.WriteWord(static_cast<std::uint16_t>(value_));
 }
 
+void TSWFMarkedField::WriteTrailing(TBitsEngine& payload, std::uint64_t payloadPosition) const {
+    const std::uint64_t field = payloadPosition + payload.Position();
+    Write(payload, field, {nullptr, static_cast<std::int64_t>(field + 2)});
+}
+
 void TSWFMarkedField::Read(TBitsEngine& payload) {
     SetValue(signed_ ? payload.ReadSWord() : payload.ReadWord());
 }

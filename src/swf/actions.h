@@ -307,6 +307,9 @@ public:
     TSWFOffsetMarker* ActiveMarker() const;
     // The field at the payload engine's position; fieldPosition is its absolute position.
     void Write(TBitsEngine& payload, std::uint64_t fieldPosition, const TSWFFieldBase& base) const;
+    // The field as the last one of a payload that starts at payloadPosition: measured from
+    // the end of the record.
+    void WriteTrailing(TBitsEngine& payload, std::uint64_t payloadPosition) const;
     // Reads the fixed value (sets Static).
     void Read(TBitsEngine& payload);
     // Where the next field of a chain measures from, when this one is measured from base.

@@ -12,12 +12,12 @@ std::unique_ptr<TSWFActionListBase> MakeActionList() {
     return std::make_unique<TSWFActionList>();
 }
 
-[[maybe_unused]] const bool registered =
-    RegisterSWFTagClasses({
-        {tagDoAction, &MakeSWFTag<TSWFDoAction>},
-        {tagDoInitAction, &MakeSWFTag<TSWFDoInitAction>},
-    }) &&
-    RegisterSWFActionListMaker(&MakeActionList);
+[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
+    {tagDoAction, &MakeSWFTag<TSWFDoAction>},
+    {tagDoInitAction, &MakeSWFTag<TSWFDoInitAction>},
+});
+// Clip actions of PlaceObject2 read into action records.
+[[maybe_unused]] const bool listMakerRegistered = RegisterSWFActionListMaker(&MakeActionList);
 
 }  // namespace
 

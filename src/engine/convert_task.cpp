@@ -1,0 +1,148 @@
+#include "engine/convert_task.h"
+
+#include <array>
+#include <memory>
+
+#include "engine/audio_track.h"
+#include "engine/compress_flash.h"
+#include "engine/frame_pipeline.h"
+#include "engine/jpeg_encoder.h"
+#include "engine/movie_actions.h"
+#include "engine/preloader.h"
+#include "media/mcl.h"
+#include "movie/flash_action_script.h"
+#include "movie/flash_movie.h"
+#include "swf/action_list.h"
+#include "swf/streams.h"
+#include "util/numbers.h"
+
+namespace pellicor {
+
+namespace {
+
+// Colour values with 0x80 or 0xFF in the top byte name a system colour (its index in the
+// low byte); they resolve to the usual desktop defaults. Others are 0x00BBGGRR already.
+TColor ResolveColor(TColor color) {
+    static constexpr std::array<std::uint32_t, 31> kSystemColorsRGB = {
+        0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
+        0x000000, 0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0,
+        0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
+        0xFFFFE1, 0x000000, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x0078D7, 0xF0F0F0};
+    const std::uint32_t top = color >> 24;
+    if (top != 0x80 && top != 0xFF) return color & 0xFFFFFF;
+    const std::uint32_t index = color & 0xFF;
+    const std::uint32_t rgb = index < kSystemColorsRGB.size() ? kSystemColorsRGB[index] : 0;
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
+}
+
+// Frees the working objects, whatever happens, and closes the source.
+class TWorkingObjectsGuard {
+public:
+    explicit TWorkingObjectsGuard(TPassSettings& context) : context_(context) {}
+    ~TWorkingObjectsGuard() {
+        context_.jpegStream = {};
+        context_.jpegImage.reset();
+        context_.frameBitmap = {};
+        context_.sourceBitmap = {};
+        if (context_.mclImage) MclImgFree(context_.mclImage);
+        context_.movie.reset();
+        CloseSource(context_);
+    }
+    TWorkingObjectsGuard(const TWorkingObjectsGuard&) = delete;
+    TWorkingObjectsGuard& operator=(const TWorkingObjectsGuard&) = delete;
+
+private:
+    TPassSettings& context_;
+};
+
+// Steps 2 to 19: the movie, from the start section to the patched header.
+void WriteMovieFile(TPassSettings& context, TProgress* progress) {
+    context.movie = std::make_unique<TFlashMovie>(context.destPath, 0, 0, context.destWidth * 20,
+                                                  context.destHeight * 20, context.destFrameRate, false);
+    TFlashMovie& movie = *context.movie;
+    movie.SetPixelCoordinates(true);
+    context.mclImage = MclImgCreate();
+    context.frameBitmap = {};
+    context.sourceBitmap = {};
+    context.jpegImage = std::make_unique<TJpegEncoder>();
+    context.jpegStream.clear();
+
+    movie.SetVersion(context.destFlashFormat + 5);
+    movie.SetCompressed(context.destIsFlashCompressed && context.destFlashFormat >= 1);
+    if (context.destIsFlashProtected) movie.SetProtect(context.destFlashPassword);
+    movie.BackgroundColor().SetRGB(ResolveColor(context.destFlashBackgroundColor));
+    context.jpegImage->SetQuality(context.destFrameQuality);
+
+    // The start section.
+    const TFirstFrame first = MakeFirstFrame(context);
+    AddFrameVariable(context);
+    AddPlayingQuality(context);
+    AddPlaybackControls(context, kDepthPlayback);
+    AddPreloader(context, first, kDepthPreloader);
+    AddStartActions(context, first);
+    AddClickLink(context, first, kDepthClickLink);
+    movie.Objects.push_back(TFlashMovie::NewSectionMarker(kSectionMarkerFirst));
+    movie.WriteSection(0, kSectionMarkerFirst, true, false);
+
+    // A start section that closed no frame leaves "currenttimes" and the quality pending:
+    // they go to the first video frame, run once, rather than into the end frame.
+    const std::unique_ptr<TSWFActionList> startActions = TakePendingFrameActions(movie);
+    const std::unique_ptr<TFlashActionScript> firstFrameActions =
+        startActions ? RunOnceActions(movie, *startActions) : nullptr;
+
+    AddEndActions(context, movie.FramesWritten() + 1);
+    movie.Objects.push_back(TFlashMovie::NewSectionMarker(kSectionMarkerLast));
+    BuildAudioTrack(context, progress);
+    const int made = MakeFlashStream(context, progress, firstFrameActions.get());
+    if (made == 0 && startActions) PrependToEndActions(movie, *startActions);
+
+    movie.WriteSection(kSectionMarkerFirst, kSectionMarkerLast, false, true);
+    const std::uint64_t length = movie.Stream().Size();
+    movie.PatchHeader(static_cast<std::uint32_t>(length), static_cast<double>(RoundHalfEven(context.destFrameRate)),
+                      static_cast<std::uint16_t>(movie.FramesWritten()));
+    // Closing reports a write that failed late (a full disk) instead of losing it.
+    if (auto* file = dynamic_cast<TFileStream*>(&movie.Stream())) file->Close();
+}
+
+}  // namespace
+
+bool OpenSource(TPassSettings& context, TProgress* progress) {
+    LogStage(progress, kStageOpeningSource, kMessageOpeningSource, context.srcPath);
+    try {
+        if (!context.isGif) {
+            if (context.videoEngine == kVideoEngineMcl) context.readHandle = MclReadOpen(context.srcPath);
+        } else if (context.gifEngine == kGifEngineRx) {
+            context.gifImage = std::make_unique<TGIFImage>();
+            context.gifImage->LoadFromFile(context.srcPath);
+        }
+        return true;
+    } catch (...) {
+        CloseSource(context);
+        if (progress) progress->ShowMessage(std::string(kMessageOpenFailed));
+        return false;
+    }
+}
+
+void CloseSource(TPassSettings& context) noexcept {
+    try {
+        if (!context.isGif && context.videoEngine == kVideoEngineMcl && context.readHandle)
+            MclReadClose(context.readHandle);
+    } catch (...) {
+    }
+    context.readHandle.reset();
+    context.gifImage.reset();
+}
+
+bool ConvertTask(TPassSettings& context, TProgress* progress) {
+    if (!OpenSource(context, progress)) return false;
+    {
+        TWorkingObjectsGuard guard(context);
+        WriteMovieFile(context, progress);
+    }
+    bool completed = true;
+    if (context.destIsFlashCompressed) completed = CompressFlash(context.destPath, progress);
+    LogFinished(progress);
+    return completed;
+}
+
+}  // namespace pellicor

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/first_frame.h"
+#include "engine/pass_settings.h"
+
+namespace pellicor {
+
+class TFlashActionScript;
+
+// Which source frames become output frames. Frame-rate conversion only drops frames:
+// step = round(source rate) / output rate; a frame i of the range is taken when
+// i >= nextAt, and nextAt then grows by step. At an equal or higher output rate every frame
+// is taken once. The audio track walks the range the same way.
+class TFrameStepper {
+public:
+    TFrameStepper(std::int32_t startIndex, double srcFrameRate, double destFrameRate);
+    // Call for every i of the range in increasing order; true when i gives an output frame.
+    bool Take(std::int32_t index);
+    double Step() const { return step_; }
+
+private:
+    double step_;
+    double nextAt_;
+};
+
+// Fills context.frameBitmap with source frame `index` (0-based) through the reader of the
+// source, then runs the effects and the preview on it (also when the read failed, on what
+// the bitmap holds). False when the read failed; frameBitmap then keeps the previous picture.
+bool FetchFrame(TPassSettings& context, std::int32_t index);
+// The media-layer read (twice when isSlowReading), cropped to the region when it applies.
+bool ReadVideoFrame(TPassSettings& context, std::int32_t index);
+// GIF frame `index` drawn over the previous picture at its offset (minus the region corner).
+bool ReadGifFrame(TPassSettings& context, std::int32_t index);
+
+// The JPEG bytes of context.frameBitmap in context.jpegStream.
+void EncodeFrame(TPassSettings& context);
+
+// The first-frame picture of the start section (caption first) and its centred position.
+TFirstFrame MakeFirstFrame(TPassSettings& context);
+
+// The frame stage: one output frame per taken source frame, each written straight into the
+// movie's file as DefineBitsJPEG2, shape, PlaceObject2 at depth 10, the sound stream head
+// (first frame) and block when the movie has sound, `startActions` in the first frame when
+// given, and ShowFrame. Ends early when Converting is cleared or the character ids pass
+// 65530. Only for video and GIF sources. Returns the number of output frames made.
+int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions = nullptr);
+
+// Character ids stop here: the frame stage makes no frame once the last used id exceeds it.
+inline constexpr std::int32_t kLastFrameCharacterId = 65530;
+
+}  // namespace pellicor

@@ -1,0 +1,286 @@
+#include "engine/movie_actions.h"
+
+#include <array>
+
+#include "movie/flash_action_script.h"
+#include "movie/flash_button.h"
+#include "movie/flash_movie.h"
+#include "movie/flash_place_object.h"
+#include "swf/button_tags.h"
+
+namespace pellicor {
+
+namespace {
+
+// Values of one ActionPush in the notation of the tables: constant-pool entries, integers,
+// the double 0 and strings.
+std::pair<TPushVariant, std::uint8_t> C(std::int32_t index) { return {index, pushConstant8}; }
+std::pair<TPushVariant, std::uint8_t> Int(std::int32_t value) { return {value, pushInteger}; }
+std::pair<TPushVariant, std::uint8_t> Str(const std::string& text) { return {text, pushString}; }
+std::pair<TPushVariant, std::uint8_t> Dbl0() { return {0.0, pushDouble}; }
+
+void Push(TFlashActionScript& script, std::initializer_list<std::pair<TPushVariant, std::uint8_t>> values) {
+    std::vector<TPushVariant> pushed;
+    std::vector<std::uint8_t> types;
+    for (const auto& [value, type] : values) {
+        pushed.push_back(value);
+        types.push_back(type);
+    }
+    script.Push(pushed, types);
+}
+
+// _root.<method>(<arguments>) with the method's argument count pushed before: argument
+// values, the count, c(root); GetVariable; c(method); CallMethod; Pop.
+void CallRootMethod(TFlashActionScript& script, std::initializer_list<std::pair<TPushVariant, std::uint8_t>> countAndRoot,
+                    std::int32_t methodConstant) {
+    Push(script, countAndRoot);
+    script.GetVariable();
+    Push(script, {C(methodConstant)});
+    script.CallMethod();
+    script.Pop();
+}
+
+// A button whose four states show the picture: up and hit in one record, then down, then
+// over, each at depth 1 inside the button.
+TFlashButton& AddPictureButton(TFlashMovie& movie, TFlashVisualObject* picture) {
+    TFlashButton& button = movie.AddCharacter(std::make_unique<TFlashButton>(&movie, false, true), movie.Buttons());
+    button.AddRecord(picture, bsUp | bsHitTest, 1);
+    button.AddRecord(picture, bsDown, 1);
+    button.AddRecord(picture, bsOver, 1);
+    return button;
+}
+
+TFlashPlaceObject& PlaceAt(TFlashMovie& movie, TFlashIDObject* object, std::uint16_t depth, const TFirstFrame& at) {
+    TFlashPlaceObject& place = movie.PlaceObject(object, depth);
+    place.SetTranslate(at.x, at.y);
+    return place;
+}
+
+void AddWaitFrames(TFlashMovie& movie, const TFirstFrame& first, std::int32_t seconds) {
+    // Frame A: waitSeconds = seconds * 1000; msStart = getTimer().
+    TFlashActionScript& a = movie.FrameActions();
+    Push(a, {Str("waitSeconds"), Int(seconds * 1000)});
+    a.SetVariable();
+    Push(a, {Str("msStart")});
+    a.GetTime();
+    a.SetVariable();
+    PlaceAt(movie, first.picture, kDepthFirstFrame, first);
+    movie.ShowFrame();
+
+    // Frame B: ms = getTimer() - msStart; once ms >= waitSeconds, jump over frame C.
+    TFlashActionScript& b = movie.FrameActions();
+    b.ConstantPool({"ms", "msStart", "waitSeconds", "_root", "_currentframe", "gotoAndPlay"});
+    Push(b, {C(0)});
+    b.GetTime();
+    Push(b, {C(1)});
+    b.GetVariable();
+    b.Subtract();
+    b.SetVariable();
+    Push(b, {C(0)});
+    b.GetVariable();
+    Push(b, {C(2)});
+    b.GetVariable();
+    b.Less2();
+    b.Not();
+    b.Not();
+    TSWFActionIf& waiting = b.If();
+    Push(b, {C(3)});
+    b.GetVariable();
+    Push(b, {C(4)});
+    b.GetMember();
+    Push(b, {Int(2)});
+    b.Add2();
+    CallRootMethod(b, {Int(1), C(3)}, 5);
+    b.SetMarker(&waiting.Marker());
+    PlaceAt(movie, first.picture, kDepthFirstFrame, first).SetReplace(true);
+    movie.ShowFrame();
+
+    // Frame C: _root.prevFrame(); _root.play().
+    TFlashActionScript& c = movie.FrameActions();
+    c.ConstantPool({"_root", "prevFrame", "play"});
+    CallRootMethod(c, {Dbl0(), C(0)}, 1);
+    CallRootMethod(c, {Dbl0(), C(0)}, 2);
+    PlaceAt(movie, first.picture, kDepthFirstFrame, first).SetReplace(true);
+    movie.ShowFrame();
+}
+
+}  // namespace
+
+std::string TargetName(std::int32_t target) {
+    static constexpr std::array<const char*, 4> kNames = {"_self", "_blank", "_parent", "_top"};
+    return target >= 0 && target < 4 ? kNames[static_cast<std::size_t>(target)] : kNames[0];
+}
+
+void AddFrameVariable(TPassSettings& context) {
+    TFlashActionScript& actions = context.movie->FrameActions();
+    Push(actions, {Str("currenttimes"), Int(1)});
+    actions.SetVariable();
+}
+
+void AddPlayingQuality(TPassSettings& context) {
+    static constexpr std::array<const char*, 4> kQualities = {"BEST", "HIGH", "MEDIUM", "LOW"};
+    const std::int32_t quality = context.destFlashPlayingQuality;
+    if (quality < 1 || quality > 4) return;
+    TFlashActionScript& actions = context.movie->FrameActions();
+    Push(actions, {Str(""), Int(19), Str(kQualities[static_cast<std::size_t>(quality - 1)])});
+    actions.SetProperty();
+}
+
+void AddStartActions(TPassSettings& context, const TFirstFrame& first) {
+    TFlashMovie& movie = *context.movie;
+    switch (context.destFlashStartAction) {
+        case kStartPlay:
+            if (context.destIsFlashStartWait && context.destFlashStartWaitSeconds > 0)
+                AddWaitFrames(movie, first, context.destFlashStartWaitSeconds);
+            break;
+        case kStartOnClick: {
+            TFlashButton& button = AddPictureButton(movie, first.picture);
+            button.ReleaseActions().Play();
+            PlaceAt(movie, &button, kDepthPlayButton, first);
+            movie.FrameActions().Stop();
+            movie.ShowFrame();
+            movie.RemoveObject(kDepthPlayButton);
+            break;
+        }
+        case kStartStopped:
+            PlaceAt(movie, first.picture, kDepthFirstFrame, first);
+            movie.FrameActions().Stop();
+            movie.ShowFrame();
+            break;
+        default:
+            break;
+    }
+}
+
+void AddClickLink(TPassSettings& context, const TFirstFrame& first, std::uint16_t depth) {
+    if (!context.destIsFlashClickOpenLink) return;
+    TFlashMovie& movie = *context.movie;
+    TFlashButton& button = AddPictureButton(movie, first.picture);
+    button.ReleaseActions().GetUrl(context.destFlashClickOpenLinkURL, TargetName(context.destFlashClickOpenLinkTarget));
+    PlaceAt(movie, &button, depth, first);
+}
+
+void AddEndActions(TPassSettings& context, std::int32_t startFrame) {
+    if (!context.destIsFlashEndRepeat && !context.destIsFlashEndUnload && !context.destIsFlashEndOpenLink) return;
+    TFlashMovie& movie = *context.movie;
+    TFlashActionScript& s = movie.FrameActions();
+    // c0 .. c13
+    s.ConstantPool({"startframe", "isrepeat", "repeattimes", "isgeturl", "theurl", context.destFlashEndOpenLinkURL,
+                    "thetarget", TargetName(context.destFlashEndOpenLinkTarget), "isunload", "_root", "gotoAndPlay",
+                    "currenttimes", "stop", "unloadMovie"});
+    const auto flag = [](bool on) { return Int(on ? 1 : 0); };
+    Push(s, {C(0), Int(startFrame)});
+    s.SetVariable();
+    Push(s, {C(1), flag(context.destIsFlashEndRepeat)});
+    s.SetVariable();
+    Push(s, {C(2), Int(context.destFlashEndRepeatTimes)});
+    s.SetVariable();
+    Push(s, {C(3), flag(context.destIsFlashEndOpenLink)});
+    s.SetVariable();
+    Push(s, {C(4), C(5)});
+    s.SetVariable();
+    Push(s, {C(6), C(7)});
+    s.SetVariable();
+    Push(s, {C(8), flag(context.destIsFlashEndUnload)});
+    s.SetVariable();
+
+    // "variable c(n) is off": push 0, c(n); GetVariable; Less2; Not.
+    const auto isOff = [&s](std::int32_t variable) {
+        Push(s, {Dbl0(), C(variable)});
+        s.GetVariable();
+        s.Less2();
+        s.Not();
+    };
+    const auto replay = [&s] {  // _root.gotoAndPlay(startframe)
+        Push(s, {C(0)});
+        s.GetVariable();
+        CallRootMethod(s, {Int(1), C(9)}, 10);
+    };
+    // _root.stop(); getURL(theurl, thetarget) when isgeturl; _root.unloadMovie() when
+    // isunload. Returns the branch that skips the unload.
+    const auto stopLinkUnload = [&s, &isOff]() -> TSWFActionIf& {
+        CallRootMethod(s, {Dbl0(), C(9)}, 12);
+        isOff(3);
+        TSWFActionIf& noLink = s.If();
+        Push(s, {C(4)});
+        s.GetVariable();
+        Push(s, {C(6)});
+        s.GetVariable();
+        s.GetUrl2(0, false, false);
+        s.SetMarker(&noLink.Marker());
+        isOff(8);
+        TSWFActionIf& noUnload = s.If();
+        CallRootMethod(s, {Dbl0(), C(9)}, 13);
+        return noUnload;
+    };
+
+    isOff(1);  // row 9: no repeat
+    TSWFActionIf& noRepeat = s.If();
+    isOff(2);  // row 10: a counted repeat
+    s.Not();
+    TSWFActionIf& counted = s.If();
+    replay();  // row 11: endless repeat
+    TSWFActionJump& endlessDone = s.Jump();  // row 12
+    s.SetMarker(&counted.Marker());  // row 13: repeats used up?
+    Push(s, {C(11)});
+    s.GetVariable();
+    Push(s, {C(2)});
+    s.GetVariable();
+    s.Less2();
+    s.Not();
+    TSWFActionIf& usedUp = s.If();
+    Push(s, {C(11), C(11)});  // row 14: currenttimes + 1, play again
+    s.GetVariable();
+    Push(s, {Int(1)});
+    s.Add2();
+    s.SetVariable();
+    replay();
+    TSWFActionJump& countedDone = s.Jump();  // row 15
+    s.SetMarker(&usedUp.Marker());  // rows 16 to 20
+    TSWFActionIf& skipUnload = stopLinkUnload();
+    TSWFOffsetMarker& row21 = s.SetMarker(&endlessDone.Marker());
+    countedDone.SetMarker(&row21);
+    skipUnload.SetMarker(&row21);
+    TSWFActionJump& toEnd = s.Jump();  // row 21
+    s.SetMarker(&noRepeat.Marker());  // rows 22 to 26
+    TSWFActionIf& skipLastUnload = stopLinkUnload();
+    TSWFOffsetMarker& row27 = s.SetMarker(&toEnd.Marker());
+    skipLastUnload.SetMarker(&row27);
+    movie.ShowFrame();
+}
+
+std::unique_ptr<TSWFActionList> TakePendingFrameActions(TFlashMovie& movie) {
+    TFlashActionScript* pending = movie.FrameActionsIfAny();
+    if (!pending || pending->Actions().Empty()) return nullptr;
+    std::unique_ptr<TSWFActionList> actions = pending->Actions().Clone();
+    pending->Actions().Clear();
+    return actions;
+}
+
+std::unique_ptr<TFlashActionScript> RunOnceActions(TFlashMovie& movie, const TSWFActionList& actions) {
+    auto script = std::make_unique<TFlashActionScript>(&movie);
+    Push(*script, {Str("currenttimes")});
+    script->GetVariable();
+    script->Not();
+    script->Not();
+    TSWFActionIf& alreadyRun = script->If();
+    for (const auto& action : actions.Items()) script->Actions().Add(action->Clone());
+    script->SetMarker(&alreadyRun.Marker());
+    return script;
+}
+
+bool PrependToEndActions(TFlashMovie& movie, const TSWFActionList& actions) {
+    bool inEndSection = false;
+    for (const auto& item : movie.Objects) {
+        if (TFlashMovie::IsSectionMarker(*item, kSectionMarkerFirst)) inEndSection = true;
+        if (!inEndSection) continue;
+        auto* script = dynamic_cast<TFlashActionScript*>(item.get());
+        if (!script) continue;
+        std::size_t at = 0;
+        for (const auto& action : actions.Items()) script->Actions().Insert(at++, action->Clone());
+        return true;
+    }
+    return false;
+}
+
+}  // namespace pellicor
