@@ -22,6 +22,7 @@ extern "C" {
 
 #include "engine/audio_track.h"
 #include "media/mcl.h"
+#include "engine_test_support.h"
 #include "media_fixtures.h"
 #include "movie/flash_movie.h"
 #include "movie/flash_sound.h"
@@ -43,25 +44,6 @@ using testing::WriteFileBytes;
 namespace ts = test_support;
 namespace fs = std::filesystem;
 
-// Records the stages announced and can stop the run after a number of loop iterations.
-class TRecordingProgress : public TProgress {
-public:
-    int StopAfterPumps = -1;
-    std::vector<std::string> Stages;
-
-    void Pump() override {
-        if (StopAfterPumps >= 0 && pumps_++ >= StopAfterPumps) Converting = false;
-    }
-
-protected:
-    void LogChanged() override {
-        if (Log().size() == 1) Stages.push_back(Log()[0]);
-    }
-
-private:
-    int pumps_ = 0;
-};
-
 // Sets the run flag for the test and clears it afterwards.
 class AudioTrack : public ::testing::Test {
 protected:
@@ -69,67 +51,28 @@ protected:
     void TearDown() override { Converting = false; }
 };
 
-// The context as the batch driver fills it for a source with its whole frame range at its
-// own frame rate; the temporary file lives in the test's folder.
-void FillFromSource(TPassSettings& context, const std::string& source, const TempFolder& folder, int format) {
+// The context of a new task for the source (every frame at the source's rate), with its
+// audio included at the given format: wave at 22050 Hz, MP3 at 128 kbit/s and 44100 Hz. The
+// movie and the temporary file go into the test's folder.
+void FillTask(TPassSettings& context, const std::string& source, const TempFolder& folder, int format) {
+    ASSERT_TRUE(engine_test::FillContext(source, folder.File("movie.swf"), context));
     TMclFileInfo info;
     MclGetFileInfo(source, info);
-    context.srcPath = source;
-    context.destPath = folder.File("movie.swf");
-    context.isVideo = info.vExists && info.vSupported;
-    context.isAudio = true;
-    context.resX = info.resX;
-    context.resY = info.resY;
-    context.srcFrameRate = context.destFrameRate = info.vFreq;
-    context.startIndex = 0;
-    context.endIndex = info.vLen - 1;
+    context.isAudio = info.aExists && info.aSupported;
     context.audioSampleRate = info.aTimeLen > 0 ? info.aLen / info.aTimeLen : 0;
     context.destAudioFormat = format;
-    context.destAudioFrequency = 1;  // 22050 Hz
-    context.destAudioBitrate = 4;    // 128 kbit/s at 44100 Hz
+    context.destAudioFrequency = 1;
+    context.destAudioBitrate = 4;
     context.tempAudioFile = folder.File(format == 0 ? "temp/atemp.wav" : "temp/atemp.mp3");
-    context.readHandle = MclReadOpen(source);
 }
 
-// The movie as the conversion writes it around the audio track, with the sound of every
-// output frame (head in the first) but no pictures: start section, end marker, the audio
-// track, the frames, the end section, the patched header. Returns the output frames.
-int WriteMovieWithSound(TPassSettings& context, TProgress* progress = nullptr) {
-    context.movie = std::make_unique<TFlashMovie>(context.destPath, 0, 0, 160 * 20, 120 * 20, context.destFrameRate, false);
-    TFlashMovie& movie = *context.movie;
-    movie.SetPixelCoordinates(true);
-    movie.Objects.push_back(TFlashMovie::NewSectionMarker(kSectionMarkerFirst));
-    movie.WriteSection(0, kSectionMarkerFirst, true, false);
-    movie.Objects.push_back(TFlashMovie::NewSectionMarker(kSectionMarkerLast));
-    BuildAudioTrack(context, progress);
-
-    TBitsEngine& writer = movie.Engine();
-    TFlashStreamSound* sound = movie.HasStreamSound() ? movie.StreamSoundIfAny() : nullptr;
-    const double step = RoundHalfEven(context.srcFrameRate) / context.destFrameRate;
-    double nextAt = context.startIndex;
-    int frames = 0;
-    for (int i = context.startIndex; i <= context.endIndex && Converting; ++i) {
-        if (i < nextAt) continue;
-        if (sound && context.isAudio) {
-            if (frames == 0) {
-                TSWFSoundStreamHead2 head;
-                sound->FillStreamHead(head, static_cast<double>(RoundHalfEven(context.destFrameRate)));
-                head.WriteToStream(writer);
-            }
-            sound->WriteStreamBlock(writer);
-        }
-        writer.WriteWord(tagShowFrame << 6);
-        ++frames;
-        nextAt += step;
-    }
-    movie.AddFramesWritten(frames);
-    movie.WriteSection(kSectionMarkerFirst, kSectionMarkerLast, false, true);
-    movie.PatchHeader(static_cast<std::uint32_t>(movie.Stream().Size()),
-                      static_cast<double>(RoundHalfEven(context.destFrameRate)),
-                      static_cast<std::uint16_t>(movie.FramesWritten()));
-    context.movie.reset();
-    MclReadClose(context.readHandle);
-    return frames;
+// Converts the task; returns the number of video frames of the movie (its bitmaps but the
+// first-frame picture; a source without pictures has neither).
+int ConvertTaskWithSound(TPassSettings& context, TProgress* progress = nullptr) {
+    EXPECT_TRUE(engine_test::Convert(context, progress));
+    const engine_test::TSwfFile file = engine_test::ReadSwf(context.destPath);
+    engine_test::ExpectWellFormed(file);
+    return std::max(0, file.Count(tagDefineBitsJPEG2) - 1);
 }
 
 struct TDecoded {
@@ -323,9 +266,9 @@ TEST_F(AudioTrack, ExtractionTakesOneBlockPerOutputFrameFromTheRangeStart) {
     context.destAudioFormat = 0;
     context.destAudioFrequency = 0;
     context.tempAudioFile = folder.File("atemp.wav");
-    TRecordingProgress progress;
+    engine_test::TRecordingProgress progress;
     EXPECT_TRUE(ExtractAudio(context, &progress));
-    EXPECT_EQ(progress.Stages, std::vector<std::string>{"ExtractingAudio"});
+    EXPECT_EQ(progress.stages, std::vector<std::string>{"ExtractingAudio"});
     EXPECT_EQ(progress.Log().at(1), "Extracting audio from \"ramp.wav@" + folder.File("") + "\"");
     EXPECT_EQ(progress.Maximum(), 39);
     EXPECT_EQ(progress.Position(), 40);
@@ -361,10 +304,14 @@ TEST_F(AudioTrack, MoviesCarryTheSourceSoundInEveryContainer) {
         for (int format : {0, 1}) {
             TempFolder folder;
             TPassSettings context;
-            FillFromSource(context, Fixture(name), folder, format);
-            const int frames = WriteMovieWithSound(context);
+            FillTask(context, Fixture(name), folder, format);
+            engine_test::TRecordingProgress progress;
+            const int frames = ConvertTaskWithSound(context, &progress);
             const std::string what = name + (format ? " as MP3" : " as wave");
             EXPECT_EQ(frames, context.endIndex + 1) << what;
+            EXPECT_EQ(progress.stages,
+                      (std::vector<std::string>{"OpeningSource", "ExtractingAudio", "MakingFlash", "Finishing"}))
+                << what;
             const TDecoded sound = DecodeMovieSound(context.destPath);
             EXPECT_EQ(sound.Codec, format ? AV_CODEC_ID_MP3 : AV_CODEC_ID_PCM_U8) << what;
             ExpectToneForFrames(sound, frames, RoundHalfEven(context.destFrameRate), what);
@@ -374,22 +321,27 @@ TEST_F(AudioTrack, MoviesCarryTheSourceSoundInEveryContainer) {
 }
 
 TEST_F(AudioTrack, DecimatedFramesAndRangesStartingMidFileKeepTheSoundInStep) {
-    for (const std::string name : {"clip.mp4", "clip.avi"}) {
+    struct TCase {
+        const char* name;
+        double rate;
+        int start;
+        int frames;  // source frames start, start + 25 / rate, ... up to the last
+    };
+    for (const TCase& c : {TCase{"clip.mp4", 12, 0, 24}, TCase{"clip.mp4", 25, 20, 30}, TCase{"clip.mp4", 10, 17, 13},
+                           TCase{"clip.avi", 12, 0, 25}, TCase{"clip.avi", 25, 20, 32}, TCase{"clip.avi", 10, 17, 14}}) {
         for (int format : {0, 1}) {
-            for (const auto& [rate, start] : {std::pair{12.0, 0}, std::pair{25.0, 20}, std::pair{10.0, 17}}) {
-                TempFolder folder;
-                TPassSettings context;
-                FillFromSource(context, Fixture(name), folder, format);
-                context.destFrameRate = rate;
-                context.startIndex = start;
-                context.destAudioBitrate = 0;  // MP3 at 11025 Hz, 32 kbit/s, mono
-                const int frames = WriteMovieWithSound(context);
-                const std::string what = name + " at " + std::to_string(rate) + " fps from frame " + std::to_string(start);
-                EXPECT_LT(frames, context.endIndex - start + 1 + (rate >= 25 ? 1 : 0)) << what;
-                const TDecoded sound = DecodeMovieSound(context.destPath);
-                EXPECT_EQ(sound.SampleRate, format ? 11025 : 22050) << what;
-                ExpectToneForFrames(sound, frames, rate, what);
-            }
+            TempFolder folder;
+            TPassSettings context;
+            FillTask(context, Fixture(c.name), folder, format);
+            context.destFrameRate = c.rate;
+            context.startIndex = c.start;
+            context.destAudioBitrate = 0;  // MP3 at 11025 Hz, 32 kbit/s, mono
+            const std::string what = std::string(c.name) + " at " + std::to_string(c.rate) + " fps from frame " +
+                                     std::to_string(c.start) + (format ? " as MP3" : " as wave");
+            EXPECT_EQ(ConvertTaskWithSound(context), c.frames) << what;
+            const TDecoded sound = DecodeMovieSound(context.destPath);
+            EXPECT_EQ(sound.SampleRate, format ? 11025 : 22050) << what;
+            ExpectToneForFrames(sound, c.frames, c.rate, what);
         }
     }
 }
@@ -400,13 +352,13 @@ TEST_F(AudioTrack, ReplacementFiles) {
     {
         TempFolder folder;
         TPassSettings context;
-        FillFromSource(context, Fixture("clip.mp4"), folder, 0);
+        FillTask(context, Fixture("clip.mp4"), folder, 0);
         context.destIsAudioReplaced = true;
         context.destIsAudioExtracted = true;
         context.destAudioReplacedFile = Fixture("tone.mp3");
-        TRecordingProgress progress;
-        const int frames = WriteMovieWithSound(context, &progress);
-        EXPECT_TRUE(progress.Stages.empty());
+        engine_test::TRecordingProgress progress;
+        const int frames = ConvertTaskWithSound(context, &progress);
+        EXPECT_EQ(progress.stages, (std::vector<std::string>{"OpeningSource", "MakingFlash", "Finishing"}));
         EXPECT_EQ(context.audioFile, Fixture("tone.mp3"));
         EXPECT_FALSE(fs::exists(folder.File("movie.mp3")));
         EXPECT_FALSE(fs::exists(folder.File("movie.wav")));
@@ -432,13 +384,14 @@ TEST_F(AudioTrack, ReplacementFiles) {
     for (int format : {0, 1}) {
         TempFolder folder;
         TPassSettings context;
-        FillFromSource(context, Fixture("clip.mp4"), folder, format);
+        FillTask(context, Fixture("clip.mp4"), folder, format);
         context.destIsAudioReplaced = true;
         context.destAudioReplacedFile = folder.File(format ? "tone48.mp3" : "tone48.wav");
         WriteFileBytes(context.destAudioReplacedFile, format ? ToneMp3(48000, 3) : ToneWave(48000, 1, 3));
-        TRecordingProgress progress;
-        const int frames = WriteMovieWithSound(context, &progress);
-        EXPECT_EQ(progress.Stages, std::vector<std::string>{"ExtractingAudio"});
+        engine_test::TRecordingProgress progress;
+        const int frames = ConvertTaskWithSound(context, &progress);
+        EXPECT_EQ(progress.stages,
+                  (std::vector<std::string>{"OpeningSource", "ExtractingAudio", "MakingFlash", "Finishing"}));
         const TStreamTags tags = ReadStreamTags(context.destPath);
         ASSERT_TRUE(tags.Head);
         EXPECT_EQ(tags.Head->StreamSoundRate, format ? sndRate44k : sndRate22k);
@@ -452,10 +405,10 @@ TEST_F(AudioTrack, ReplacementFiles) {
     for (const std::string& replacement : {std::string("/nonexistent/tone.mp3"), Fixture("notes.txt")}) {
         TempFolder folder;
         TPassSettings context;
-        FillFromSource(context, Fixture("clip.mp4"), folder, 1);
+        FillTask(context, Fixture("clip.mp4"), folder, 1);
         context.destIsAudioReplaced = true;
         context.destAudioReplacedFile = replacement;
-        const int frames = WriteMovieWithSound(context);
+        const int frames = ConvertTaskWithSound(context);
         EXPECT_EQ(frames, 50);
         EXPECT_FALSE(DecodeMovieSound(context.destPath).HasAudio) << replacement;
         const TStreamTags tags = ReadStreamTags(context.destPath);
@@ -464,14 +417,28 @@ TEST_F(AudioTrack, ReplacementFiles) {
     }
 }
 
+TEST_F(AudioTrack, AudioOnlySourcesGetNoSound) {
+    for (const std::string name : {"tone.wav", "tone.mp3"}) {
+        TempFolder folder;
+        TPassSettings context;
+        FillTask(context, Fixture(name), folder, 1);
+        context.destFrameRate = 12;
+        ASSERT_TRUE(context.isAudio);
+        engine_test::TRecordingProgress progress;
+        EXPECT_EQ(ConvertTaskWithSound(context, &progress), 0);
+        EXPECT_EQ(progress.stages, (std::vector<std::string>{"OpeningSource", "Finishing"})) << name;
+        EXPECT_FALSE(ReadStreamTags(context.destPath).Head) << name;
+    }
+}
+
 TEST_F(AudioTrack, ExtractedCopyBesideTheMovie) {
     for (int format : {0, 1}) {
         TempFolder folder;
         TPassSettings context;
-        FillFromSource(context, Fixture("clip.wmv"), folder, format);
+        FillTask(context, Fixture("clip.wmv"), folder, format);
         context.destIsAudioExtracted = true;
         context.destAudioBitrate = 1;  // 22050 Hz, 56 kbit/s
-        WriteMovieWithSound(context);
+        ConvertTaskWithSound(context);
         const std::string copy = folder.File(format ? "movie.mp3" : "movie.wav");
         ASSERT_TRUE(fs::exists(copy));
         EXPECT_FALSE(fs::exists(folder.File(format ? "movie.wav" : "movie.mp3")));
@@ -495,10 +462,13 @@ TEST_F(AudioTrack, ExtractedCopyBesideTheMovie) {
 TEST_F(AudioTrack, StoppedRunAttachesTheShorterSound) {
     TempFolder folder;
     TPassSettings context;
-    FillFromSource(context, Fixture("clip.mp4"), folder, 0);
+    FillTask(context, Fixture("clip.mp4"), folder, 0);
+    context.readHandle = MclReadOpen(context.srcPath);
     context.movie = std::make_unique<TFlashMovie>(0, 0, 100, 100, 25, true);
-    TRecordingProgress progress;
-    progress.StopAfterPumps = 20;
+    engine_test::TRecordingProgress progress;
+    progress.onPump = [](engine_test::TRecordingProgress& recording) {
+        if (recording.pumps > 20) Converting = false;
+    };
     BuildAudioTrack(context, &progress);
     EXPECT_EQ(progress.Position(), 20);
     // 20 blocks of 882 samples, in a complete wave file that the movie's sound reads.
