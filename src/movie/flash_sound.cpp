@@ -99,7 +99,6 @@ void TFlashSound::Assign(const TBasedSWFObject& source) {
     const auto& sound = AssignSource<TFlashSound>(source);
     TFlashStreamSound::Assign(source);
     if (&sound == this) return;
-    StartFrame = sound.StartFrame;
     Format = sound.Format;
     RateCode = sound.RateCode;
     Is16Bit = sound.Is16Bit;
