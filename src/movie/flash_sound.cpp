@@ -78,10 +78,7 @@ void TFlashSound::LoadFromFile(const std::string& fileName) {
 
     fileName_ = fileName;
     source_ = std::move(source);
-    readPosition_ = DataOffset;
-    blocksWritten_ = 0;
-    samplesDelivered_ = 0;
-    framesConsumed_ = 0;
+    RewindStream();
 }
 
 std::uint8_t TFlashSound::WrittenFormat() const {
@@ -119,10 +116,7 @@ void TFlashSound::Assign(const TBasedSWFObject& source) {
     source_ = sound.source_ ? TFileByteSource::Open(fileName_) : nullptr;
     samplesPerBlock_ = 0;
     bytesPerBlock_ = 0;
-    readPosition_ = DataOffset;
-    blocksWritten_ = 0;
-    samplesDelivered_ = 0;
-    framesConsumed_ = 0;
+    RewindStream();
 }
 
 std::unique_ptr<TFlashStreamSound> TFlashSound::CloneStreamSound() const {
@@ -158,10 +152,7 @@ void TFlashSound::FillStreamHead(TSWFSoundStreamHead2& head, double frameRate) {
     head.StreamSoundSampleCount = samplesPerBlock_;
     head.LatencySeek = 0;
 
-    readPosition_ = DataOffset;
-    samplesDelivered_ = 0;
-    framesConsumed_ = 0;
-    blocksWritten_ = 0;
+    RewindStream();
     bytesPerBlock_ = 0;
     if (Format == sndUncompressed) {
         const std::int64_t stereo = Stereo ? 1 : 0, wide = Is16Bit ? 1 : 0;
@@ -176,6 +167,12 @@ void TFlashSound::WriteStreamBlock(TBitsEngine& writer) {
         WriteUncompressedBlock(writer);
     else if (Format == sndMP3)
         WriteMP3Block(writer);
+}
+
+void TFlashSound::RewindStream() {
+    readPosition_ = DataOffset;
+    blocksWritten_ = 0;
+    samplesDelivered_ = 0;
 }
 
 std::uint64_t TFlashSound::DataEnd() const {
@@ -225,7 +222,6 @@ void TFlashSound::WriteMP3Block(TBitsEngine& writer) {
     // The block that passes the last frame goes on with the first frame of the data.
     while (Loop && copied < frames) {
         readPosition_ = DataOffset;
-        framesConsumed_ = 0;
         const std::uint32_t more = CopyMP3Frames(static_cast<std::uint32_t>(frames) - copied, body);
         if (more == 0) break;  // no frame in the whole data
         copied += more;
@@ -238,10 +234,7 @@ void TFlashSound::WriteMP3Block(TBitsEngine& writer) {
     writer.WriteWord(static_cast<std::uint16_t>(seek));
     writer.WriteBytes(body);
     samplesDelivered_ += samples;
-    if (Loop && readPosition_ >= DataEnd()) {
-        readPosition_ = DataOffset;
-        framesConsumed_ = 0;
-    }
+    if (Loop && readPosition_ >= DataEnd()) readPosition_ = DataOffset;
 }
 
 std::uint32_t TFlashSound::CopyMP3Frames(std::uint32_t frameCount, std::vector<std::uint8_t>& body) {
@@ -257,7 +250,6 @@ std::uint32_t TFlashSound::CopyMP3Frames(std::uint32_t frameCount, std::vector<s
         body.resize(at + length, 0);
         ReadData(body.data() + at, length);
         ++copied;
-        ++framesConsumed_;
     }
     return copied;
 }

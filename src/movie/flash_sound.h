@@ -76,6 +76,8 @@ public:
     std::unique_ptr<TFlashStreamSound> CloneStreamSound() const override;
 
 private:
+    // The next block starts at the data's beginning, as the first one.
+    void RewindStream();
     std::uint64_t DataEnd() const;
     // Copies count bytes from readPosition_ into buffer, as far as the file holds them (the
     // rest of the buffer is left as it is); advances readPosition_. Returns the bytes copied.
@@ -101,7 +103,6 @@ private:
     std::uint64_t readPosition_ = 0;
     std::uint32_t blocksWritten_ = 0;
     std::int64_t samplesDelivered_ = 0;
-    std::uint32_t framesConsumed_ = 0;
 };
 
 }  // namespace pellicor
