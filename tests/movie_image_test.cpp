@@ -102,7 +102,8 @@ TEST(FlashImage, JpegFilesAreEmbeddedAsTheyAre) {
 
     // Not a JPEG at all: size 0 x 0, still embedded unchanged.
     const Bytes junk = {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
-    image.LoadFromFile(WriteTempFile("pellicor_image_junk.jpg", junk));
+    const std::string junkPath = WriteTempFile("pellicor_image_junk.jpg", junk);
+    image.LoadFromFile(junkPath);
     EXPECT_EQ(image.Width(), 0);
     jpeg = WriteAndReadAs<TSWFDefineBitsJPEG2>(image);
     ASSERT_NE(jpeg, nullptr);
@@ -119,6 +120,18 @@ TEST(FlashImage, JpegFilesAreEmbeddedAsTheyAre) {
     // ... and a baseline file is embedded as it is.
     converted.LoadFromFile(path);
     EXPECT_EQ(converted.DataKind(), TImageDataKind::JpegFile);
+    // Data the decoder cannot read is embedded as it is; a cut progressive file is decoded
+    // as far as it goes.
+    converted.LoadFromFile(junkPath);
+    EXPECT_EQ(converted.DataKind(), TImageDataKind::JpegFile);
+    EXPECT_EQ(converted.Width(), 0);
+    const std::string cutPath =
+        WriteTempFile("pellicor_image_cut.jpg", Bytes(progressive.begin(), progressive.begin() + progressive.size() / 2));
+    converted.LoadFromFile(cutPath);
+    EXPECT_EQ(converted.Width(), 40);
+    EXPECT_FALSE(test::ObjectBytes(converted).empty());
+    std::remove(junkPath.c_str());
+    std::remove(cutPath.c_str());
 
     std::remove(path.c_str());
     std::remove(progressivePath.c_str());

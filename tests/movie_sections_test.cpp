@@ -21,8 +21,10 @@ extern "C" {
 
 #include "movie/flash_action_script.h"
 #include "movie/flash_button.h"
+#include "movie/flash_image.h"
 #include "movie/flash_movie.h"
 #include "movie/flash_place_object.h"
+#include "movie/flash_shape.h"
 #include "movie/flash_sprite.h"
 #include "movie_test_support.h"
 #include "swf/bitmap_tags.h"
@@ -30,6 +32,8 @@ extern "C" {
 #include "swf/control_tags.h"
 #include "swf/display_tags.h"
 #include "swf/movie_stream.h"
+#include "swf/shape_tags.h"
+#include "swf/sprite_tags.h"
 
 namespace pellicor {
 namespace {
@@ -217,6 +221,121 @@ TEST(FlashMovieSections, EngineStyleMovieIsWholeAndOpensInLibavformat) {
     EXPECT_EQ(CountJPEGPackets(fileName, width), 3);
     EXPECT_EQ(width, 64);
     std::remove(fileName.c_str());
+}
+
+// A 24-bit BMP file of a 2x2 picture, bottom-up rows padded to four bytes.
+void WriteTinyBMP(const std::string& fileName) {
+    Bytes file = {'B', 'M'};
+    auto put32 = [&file](std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    auto put16 = [&file](std::uint16_t value) {
+        file.push_back(static_cast<std::uint8_t>(value));
+        file.push_back(static_cast<std::uint8_t>(value >> 8));
+    };
+    const std::uint32_t pixelBytes = 2 * 8;
+    put32(54 + pixelBytes);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(2);
+    put32(2);
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(pixelBytes);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int row = 0; row < 2; ++row) {
+        const Bytes pixels = {0, 0, 255, 0, 255, 0, 0, 0};  // red, green (blue-green-red order), padding
+        file.insert(file.end(), pixels.begin(), pixels.end());
+    }
+    std::FILE* out = std::fopen(fileName.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+}
+
+// Everything a first section can hold, built through the movie's own operations only.
+TEST(FlashMovieSections, FilledRectanglesButtonAndSpriteAroundStreamedFrames) {
+    const std::string folder = ::testing::TempDir();
+    const std::string bmpName = folder + "pellicor_sections_picture.bmp";
+    const std::string jpegName = folder + "pellicor_sections_picture.jpg";
+    WriteTinyBMP(bmpName);
+    {
+        const Bytes jpeg = EncodeGreyJPEG(8, 6);
+        std::FILE* out = std::fopen(jpegName.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        std::fwrite(jpeg.data(), 1, jpeg.size(), out);
+        std::fclose(out);
+    }
+
+    TSectionedMovieRecipe recipe;
+    recipe.FirstFrame = [&](TFlashMovie& movie) {
+        TFlashImage& bmp = movie.AddImage(bmpName);
+        TFlashShape& bmpRect = movie.AddRectangle(0, 0, 20, 20);
+        bmpRect.SetImageFill(bmp, 1, 1, 1);
+        movie.PlaceObject(&bmpRect, 1);
+
+        TFlashImage& jpeg = movie.AddImage(jpegName);
+        TFlashShape& jpegRect = movie.AddRectangle(20, 0, 40, 15);
+        jpegRect.SetImageFill(jpeg, 1, 1, 1);
+        movie.PlaceObject(&jpegRect, 2);
+
+        TFlashShape& glass = movie.AddRectangle(0, 20, 64, 48);
+        glass.SetSolidFill(0x80FF0000u);  // half-transparent blue
+        movie.PlaceObject(&glass, 4);
+
+        TFlashButton& button = movie.AddButton(false, true);
+        button.AddRecord(&glass, bsUp, 1);
+        button.AddRecord(&jpegRect, bsOver | bsDown, 1);
+        button.AddRecord(&bmpRect, bsHitTest, 1);
+        button.ReleaseActions().Play();
+        movie.PlaceObject(&button, 5);
+
+        TFlashSprite& sprite = movie.AddCharacter(std::make_unique<TFlashSprite>(), movie.Sprites());
+        sprite.ShowFrame(3);
+        movie.PlaceObject(&sprite, 6);
+
+        movie.FrameLabel = "opening";
+        movie.FrameActions().Stop();
+        movie.ShowFrame();
+    };
+    recipe.Closing = [](TFlashMovie& movie) {
+        movie.FrameLabel = "closing";
+        movie.FrameActions().Play();
+        movie.ShowFrame();
+    };
+    const std::string fileName = folder + "pellicor_sections_full.swf";
+    TFinishedMovie movie = WriteSectionedMovie(fileName, recipe);
+
+    EXPECT_EQ(movie.Header.FileLength, movie.File.size());
+    EXPECT_EQ(movie.Header.FrameCount, CountTags(movie.Tags, tagShowFrame));
+    EXPECT_EQ(movie.Header.FrameCount, 1 + 3 + 1);
+    EXPECT_EQ(movie.Header.Version, 5);  // the alpha shape needs 3, the rest no more than 5
+    EXPECT_EQ(TagCodes(movie.Tags),
+              (std::vector<std::uint16_t>{tagSetBackgroundColor, tagDefineBitsLossless, tagDefineShape2,
+                                          tagPlaceObject2, tagDefineBitsJPEG2, tagDefineShape2, tagPlaceObject2,
+                                          tagDefineShape3, tagPlaceObject2, tagDefineButton2, tagPlaceObject2,
+                                          tagDefineSprite, tagPlaceObject2, tagFrameLabel, tagDoAction,
+                                          tagShowFrame,  //
+                                          tagDefineBitsJPEG2, tagShowFrame, tagDefineBitsJPEG2, tagShowFrame,
+                                          tagDefineBitsJPEG2, tagShowFrame,  //
+                                          tagFrameLabel, tagDoAction, tagShowFrame, tagEnd}));
+    // The JPEG file went in as it was.
+    const Bytes jpegFile = EncodeGreyJPEG(8, 6);
+    const auto& embedded = dynamic_cast<TSWFDefineBitsJPEG2&>(*movie.Tags[4]);
+    EXPECT_EQ(Bytes(embedded.DataBytes().begin(), embedded.DataBytes().end()), jpegFile);
+    const auto& sprite = dynamic_cast<TSWFDefineSprite&>(*movie.Tags[11]);
+    EXPECT_EQ(sprite.FrameCount, 3);
+
+    int width = 0;
+    EXPECT_EQ(CountJPEGPackets(fileName, width), 4);  // the embedded picture and three frames
+    std::remove(fileName.c_str());
+    std::remove(bmpName.c_str());
+    std::remove(jpegName.c_str());
 }
 
 TEST(FlashMovieSections, PlainMovieKeepsItsVersionAndCountsOnlyShowFrames) {

@@ -206,6 +206,13 @@ TEST(FlashEdges, MovesRectanglesClosingAndFlipping) {
     owned.Edges().TwipsOverride = true;
     owned.Edges().LineDelta(1, 0);
     EXPECT_EQ(Describe(owned.ShapeTag().Records).back(), "line 1,0");
+    // The shape's own override reaches its pen too, so bounds and drawing agree.
+    owned.Edges().TwipsOverride = false;
+    owned.TwipsOverride = true;
+    owned.Edges().LineDelta(2, 0);
+    owned.SetBounds(0, 0, 2, 2);
+    EXPECT_EQ(Describe(owned.ShapeTag().Records).back(), "line 2,0");
+    EXPECT_EQ(owned.Bounds(), TSWFRect(0, 2, 0, 2));
 }
 
 // ---- the shape ----

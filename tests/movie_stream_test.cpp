@@ -10,6 +10,8 @@ extern "C" {
 
 #include "swf/control_tags.h"
 #include "swf/display_tags.h"
+#include "swf/action_records.h"
+#include "swf/do_action_tags.h"
 #include "swf/movie_stream.h"
 #include "swf/sprite_tags.h"
 #include "swf_test_support.h"
@@ -150,6 +152,15 @@ TEST(SWFMovieStream, CompressedMovieOpensInOurReaderAndLibavformat) {
         TSWFFrameLabel label;
         label.Name = "start";
         movie.WriteObject(label);
+        // A loop: back to the top unless the condition skips the Stop.
+        TSWFDoAction actions;
+        TSWFActionList& list = actions.Actions();
+        auto& top = list.AddMarker("top");
+        auto& skip = list.Add<TSWFActionIf>();
+        list.Add<TSWFActionStop>();
+        list.PlaceMarker(skip.Marker());
+        list.Add<TSWFActionJump>().SetMarker(&top);
+        movie.WriteObject(actions);
         TSWFShowFrame showFrame;
         for (int i = 0; i < 3; ++i) movie.WriteObject(showFrame);
         movie.WriteEndTag(&showFrame);
@@ -180,18 +191,22 @@ TEST(SWFMovieStream, CompressedMovieOpensInOurReaderAndLibavformat) {
     engine.Context.Version = header.Version;
     std::vector<std::uint16_t> codes;
     std::string labelRead;
+    Bytes actionBody;
     int spriteFrames = -1;
     while (engine.BytesLeft() > 0) {
         auto tag = ReadSWFTag(engine);
         ASSERT_EQ(dynamic_cast<TSWFErrorTag*>(tag.get()), nullptr);
         codes.push_back(tag->TagID());
         if (auto* label = dynamic_cast<TSWFFrameLabel*>(tag.get())) labelRead = label->Name;
+        if (tag->TagID() == tagDoAction) actionBody = test::BodyBytes(*tag);
         if (auto* sprite = dynamic_cast<TSWFDefineSprite*>(tag.get())) spriteFrames = static_cast<int>(sprite->ControlTags.size());
     }
     EXPECT_EQ(codes, (std::vector<std::uint16_t>{tagSetBackgroundColor, tagDefineVideoStream, tagDefineSprite,
-                                                 tagPlaceObject2, tagFrameLabel, tagShowFrame, tagShowFrame,
+                                                 tagPlaceObject2, tagFrameLabel, tagDoAction, tagShowFrame, tagShowFrame,
                                                  tagShowFrame, tagEnd}));
     EXPECT_EQ(labelRead, "start");
+    // If skips the one-byte Stop (+1); Jump goes back over all eleven bytes (-11).
+    EXPECT_EQ(actionBody, HexBytes("9D 02 00 01 00  07  99 02 00 F5 FF  00"));
     EXPECT_EQ(spriteFrames, 2500);
 
     // libavformat: probes the file as SWF, inflates it and finds the stream, with the time

@@ -20,7 +20,11 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "movie_reader_test_support.h"
+#include "swf/bitmap_tags.h"
 #include "swf/control_tags.h"
+#include "swf/display_tags.h"
+#include "swf/shape_tags.h"
 #include "swf/movie_stream.h"
 #include "swf/sound_tags.h"
 #include "swf/tag_factory.h"
@@ -145,6 +149,39 @@ TDecoded DecodeWithLibav(const std::string& fileName) {
     return result;
 }
 
+// The sizes of the pictures libavformat finds in the file; it must also see exactly one video
+// and one audio stream.
+std::vector<std::pair<int, int>> DecodedPictureSizes(const std::string& fileName) {
+    std::vector<std::pair<int, int>> sizes;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, fileName.c_str(), nullptr, nullptr) < 0) return sizes;
+    avformat_find_stream_info(format, nullptr);
+    int video = 0, audio = 0;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        video += format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+        audio += format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    }
+    EXPECT_EQ(video, 1);
+    EXPECT_EQ(audio, 1);
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    while (av_read_frame(format, packet) >= 0) {
+        if (format->streams[packet->stream_index]->codecpar->codec_id == AV_CODEC_ID_MJPEG) {
+            AVCodecContext* decoder = avcodec_alloc_context3(codec);
+            if (avcodec_open2(decoder, codec, nullptr) == 0 && avcodec_send_packet(decoder, packet) == 0 &&
+                avcodec_receive_frame(decoder, frame) == 0)
+                sizes.emplace_back(frame->width, frame->height);
+            avcodec_free_context(&decoder);
+        }
+        av_packet_unref(packet);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avformat_close_input(&format);
+    return sizes;
+}
+
 TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
     const Bytes mp3 = EncodeTone(1.0);
     const std::vector<Bytes> mp3Frames = SplitFrames(mp3);
@@ -156,6 +193,33 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
     TSWFSetBackgroundColor background;
     background.Color.SetRGB(0xFFFFFF);
     movie.WriteObject(background);
+
+    // The first frame also shows a real JPEG through a rectangle filled with it.
+    const Bytes jpeg = test_support::EncodeJpeg(200, 150, false);
+    TSWFDefineBitsJPEG2 bitmap;
+    bitmap.CharacterID = 1;
+    bitmap.SetData(jpeg.data(), jpeg.size());
+    movie.WriteObject(bitmap);
+    TSWFDefineShape2 shape;
+    shape.ShapeID = 2;
+    shape.ShapeBounds = TSWFRect(0, 4000, 0, 3000);
+    TSWFMatrix fit;
+    fit.SetScale(20.0 + 15.0 / 4096, 20.0 + 15.0 / 4096);
+    fit.SetTranslate(-5, -5);
+    shape.AddImageFill(bitmap.CharacterID, fit);
+    auto& start = shape.AddStyleChange();
+    start.SetMoveTo(0, 0);
+    start.SetFillStyle1(1);
+    shape.AddStraightEdge(4000, 0);
+    shape.AddStraightEdge(0, 3000);
+    shape.AddStraightEdge(-4000, 0);
+    shape.AddStraightEdge(0, -3000);
+    shape.AddEndRecord();
+    movie.WriteObject(shape);
+    TSWFPlaceObject2 place;
+    place.SetCharacterID(shape.ShapeID);
+    place.Depth = 1;
+    movie.WriteObject(place);
 
     TSWFSoundStreamHead2 head;
     head.PlaybackSoundRate = sndRate44k;
@@ -230,6 +294,7 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
         EXPECT_EQ(reader.BytesLeft(), 0u);
     }
 
+    EXPECT_EQ(DecodedPictureSizes(fileName), (std::vector<std::pair<int, int>>{{200, 150}}));
     const TDecoded decoded = DecodeWithLibav(fileName);
     std::remove(fileName.c_str());
     EXPECT_EQ(decoded.Channels, 1);

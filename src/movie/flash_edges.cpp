@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "movie/flash_movie.h"
+#include "movie/flash_object.h"
 #include "swf/swf_helpers.h"
 #include "util/numbers.h"
 
@@ -23,7 +24,7 @@ std::int64_t Midpoint(std::int64_t a, std::int64_t b) { return RoundHalfEven((st
 }  // namespace
 
 int TFlashEdges::UnitMultiplier() const {
-    if (TwipsOverride || !owner_) return 1;
+    if (TwipsOverride || !owner_ || (visual_ && visual_->TwipsOverride)) return 1;
     return owner_->TwipsFactor();
 }
 

@@ -7,6 +7,7 @@
 namespace pellicor {
 
 class TFlashMovie;
+class TFlashVisualObject;
 
 // The pen that draws into a shape record list: moves, straight lines, quadratic curves,
 // rectangles, closing of contours and the end record. Coordinates given to it are in its
@@ -27,7 +28,10 @@ public:
 
     TFlashMovie* Owner() const { return owner_; }
     void SetOwner(TFlashMovie* owner) { owner_ = owner; }
-    // 1 with TwipsOverride or without an owner, else the owner's TwipsFactor.
+    // The character the pen draws for (a shape): its own twips override then counts too.
+    void SetVisual(const TFlashVisualObject* visual) { visual_ = visual; }
+    // 1 with TwipsOverride (the pen's or its character's) or without an owner, else the
+    // owner's TwipsFactor.
     int UnitMultiplier() const;
 
     TSWFShapeRecordList& Records() { return *records_; }
@@ -76,6 +80,7 @@ private:
 
     TSWFShapeRecordList* records_;
     TFlashMovie* owner_;
+    const TFlashVisualObject* visual_ = nullptr;
     std::int64_t penX_ = 0, penY_ = 0;
     std::int64_t startX_ = 0, startY_ = 0;
 };

@@ -73,6 +73,7 @@ private:
 
 TFlashShape::TFlashShape(TFlashMovie* owner) : TFlashVisualObject(owner) {
     edges_.SetOwner(owner);
+    edges_.SetVisual(this);
     // A filled rectangle needs six records: room for them at once.
     tag_.Records.reserve(6);
     TSWFStyleChangeRecord& first = tag_.AddStyleChange();
