@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config time
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libgif-dev libjpeg62-turbo-dev zlib1g-dev libmp3lame-dev
   libfreetype-dev libfontconfig-dev

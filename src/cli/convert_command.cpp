@@ -175,11 +175,16 @@ public:
         EndLine();
         std::cerr << text << '\n';
     }
+    // Draws the last state of the bar and ends its line.
     void EndLine() {
+        Draw(true);
         if (!drawn_) return;
         std::cout << '\n' << std::flush;
         drawn_ = false;
     }
+
+    // Redraws the bar at most ten times a second, between loop iterations.
+    void Pump() override { Draw(false); }
 
 protected:
     void LogChanged() override {
@@ -189,22 +194,26 @@ protected:
         if (!terminal_) std::cout << Log()[1] << '\n' << std::flush;
         lastDraw_ = {};
     }
-    void ProgressChanged() override {
-        if (!terminal_ || stage_.empty() || stage_ == "Finishing") return;
+    void ProgressChanged() override { dirty_ = true; }
+
+private:
+    void Draw(bool force) {
+        if (!terminal_ || !dirty_ || stage_.empty() || stage_ == kStageFinishing) return;
         const auto now = std::chrono::steady_clock::now();
-        if (Position() < Maximum() && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+        if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
         lastDraw_ = now;
+        dirty_ = false;
         constexpr int kWidth = 30;
         const std::int64_t maximum = std::max<std::int64_t>(Maximum(), 1);
-        const int filled = static_cast<int>(std::min<std::int64_t>(Position(), maximum) * kWidth / maximum);
+        const int filled = static_cast<int>(std::clamp<std::int64_t>(Position(), 0, maximum) * kWidth / maximum);
         std::cout << '\r' << stage_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
                   << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] " << Position() << '/'
                   << Maximum() << "\x1b[K" << std::flush;
         drawn_ = true;
     }
 
-private:
     bool terminal_;
+    bool dirty_ = false;
     bool drawn_ = false;
     std::string stage_;
     std::chrono::steady_clock::time_point lastDraw_{};
@@ -351,17 +360,17 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
         Paused = false;
         auto previous = std::signal(SIGINT, StopOnInterrupt);
         TCliProgress progress;
-        bool failed = false;
+        std::size_t converted = 0;
         for (const std::string& file : options->files) {
-            if (!Converting) break;
+            if (!Converting) break;  // stopped: later files are not started
             const std::string path = std::filesystem::absolute(file).lexically_normal().string();
-            if (!ConvertFile(*options, path, progress)) failed = true;
+            if (ConvertFile(*options, path, progress)) ++converted;
         }
         const bool stopped = !Converting;
         std::signal(SIGINT, previous);
         Converting = false;
         if (stopped) std::cerr << "pellicor-cli convert: stopped\n";
-        exitStatus = failed ? 1 : 0;
+        exitStatus = converted == options->files.size() ? 0 : 1;
     });
 }
 

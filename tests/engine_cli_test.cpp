@@ -1,0 +1,118 @@
+// pellicor-cli convert, run as a user would.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "cli_test_support.h"
+#include "engine_test_support.h"
+
+namespace pellicor {
+namespace {
+
+using namespace engine_test;
+using testing_support::RunCli;
+
+TEST(EngineCli, ConvertsWithOptionsToAFileOrAFolder) {
+    testing::TempFolder folder;
+    const std::filesystem::path scratch = folder.File("");
+    const std::string movie = folder.File("out/one.swf");
+    const auto run = RunCli({"convert", Fixture("clip.mp4"), "-o", movie, "--fps", "10", "--quality", "40", "--frames",
+                             "11-30", "--size", "200x150", "--no-compress", "--set", "destFlashStartAction=2"},
+                            scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Not a terminal: one plain line per stage.
+    EXPECT_NE(run.out.find("Opening source file \"clip.mp4@"), std::string::npos);
+    EXPECT_NE(run.out.find("Making flash stream from \"clip.mp4@"), std::string::npos);
+    EXPECT_NE(run.out.find("Wrote " + movie), std::string::npos);
+    const TSwfFile file = ReadSwf(movie);
+    ExpectWellFormed(file);
+    EXPECT_FALSE(file.compressed);
+    EXPECT_EQ(file.header.FrameRate, 10 << 8);
+    EXPECT_EQ(file.header.FrameRect.Xmax(), 200 * 20);
+    EXPECT_EQ(file.header.FrameRect.Ymax(), 150 * 20);
+    EXPECT_EQ(file.header.FrameCount, 1 + 8);  // stop frame, then source frames 10, 13, ..., 28 (25 to 10 fps)
+
+    // Several inputs go into the folder, compressed by default; --flash3 still gives version 6.
+    const auto many = RunCli({"convert", Fixture("anim.gif"), Fixture("clip.avi"), "-o", folder.File("all"), "--flash3"},
+                             scratch);
+    ASSERT_EQ(many.status, 0) << many.err;
+    for (const char* name : {"all/anim.swf", "all/clip.swf"}) {
+        const TSwfFile converted = ReadSwf(folder.File(name));
+        ExpectWellFormed(converted);
+        EXPECT_TRUE(converted.compressed);
+        EXPECT_EQ(converted.version, 6);
+    }
+}
+
+TEST(EngineCli, UsageErrorsAndFailedFiles) {
+    testing::TempFolder folder;
+    const std::filesystem::path scratch = folder.File("");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"convert", Fixture("anim.gif"), "--set", "noSuchKey=1"},
+          {"convert", Fixture("anim.gif"), "--set", "destFrameRate=fast"},
+          {"convert", Fixture("anim.gif"), "--set", "destFrameRate"},
+          {"convert", Fixture("anim.gif"), "--frames", "9-3"},
+          {"convert", Fixture("anim.gif"), "--size", "0x10"},
+          {"convert", Fixture("anim.gif"), "--quality", "101"},
+          {"convert"}}) {
+        const auto run = RunCli(arguments, scratch);
+        EXPECT_EQ(run.status, 2) << arguments.back();
+        EXPECT_FALSE(std::filesystem::exists(folder.File("anim.swf")));
+    }
+    // One file that cannot be converted: the others still are, and the status is 1.
+    const auto run = RunCli({"convert", Fixture("notes.txt"), Fixture("anim.gif"), Fixture("broken.mp4"), "-o",
+                             folder.File("out")},
+                            scratch);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("notes.txt"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(folder.File("out/anim.swf")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out/notes.swf")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out/broken.swf")));
+}
+
+TEST(EngineCli, InterruptFinishesTheCurrentMovieShorter) {
+    testing::TempFolder folder;
+    const std::string movie = folder.File("stopped.swf");
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        close(output[0]);
+        close(output[1]);
+        execl(PELLICOR_CLI_PATH, PELLICOR_CLI_PATH, "convert", Fixture("hd720.mp4").c_str(), "-o", movie.c_str(),
+              "--quality", "100", "--set", "destIsAudioIncluded=0", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(output[1]);
+    std::string out;
+    char buffer[256];
+    ssize_t got;
+    bool signalled = false;
+    while ((got = read(output[0], buffer, sizeof buffer)) > 0) {
+        out.append(buffer, static_cast<std::size_t>(got));
+        if (!signalled && out.find("Making flash stream") != std::string::npos) {
+            kill(child, SIGINT);
+            signalled = true;
+        }
+    }
+    close(output[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(signalled);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const TSwfFile file = ReadSwf(movie);
+    ExpectWellFormed(file);
+    EXPECT_LT(file.header.FrameCount, 60);
+    EXPECT_EQ(DecodeWithLibav(movie, folder.File("plain.swf")).decoded, file.header.FrameCount + 1);
+}
+
+}  // namespace
+}  // namespace pellicor
