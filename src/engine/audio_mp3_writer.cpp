@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <limits>
+#include <algorithm>
 
 namespace pellicor {
 

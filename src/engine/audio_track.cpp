@@ -1,7 +1,7 @@
 #include "engine/audio_track.h"
 
-#include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <memory>

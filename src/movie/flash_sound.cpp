@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <limits>
 #include <vector>
 
 #include "movie/flash_movie.h"
