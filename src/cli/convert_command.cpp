@@ -175,11 +175,16 @@ public:
         EndLine();
         std::cerr << text << '\n';
     }
+    // Draws the last state of the bar and ends its line.
     void EndLine() {
+        Draw(true);
         if (!drawn_) return;
         std::cout << '\n' << std::flush;
         drawn_ = false;
     }
+
+    // Redraws the bar at most ten times a second, between loop iterations.
+    void Pump() override { Draw(false); }
 
 protected:
     void LogChanged() override {
@@ -189,22 +194,26 @@ protected:
         if (!terminal_) std::cout << Log()[1] << '\n' << std::flush;
         lastDraw_ = {};
     }
-    void ProgressChanged() override {
-        if (!terminal_ || stage_.empty() || stage_ == "Finishing") return;
+    void ProgressChanged() override { dirty_ = true; }
+
+private:
+    void Draw(bool force) {
+        if (!terminal_ || !dirty_ || stage_.empty() || stage_ == kStageFinishing) return;
         const auto now = std::chrono::steady_clock::now();
-        if (Position() < Maximum() && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+        if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
         lastDraw_ = now;
+        dirty_ = false;
         constexpr int kWidth = 30;
         const std::int64_t maximum = std::max<std::int64_t>(Maximum(), 1);
-        const int filled = static_cast<int>(std::min<std::int64_t>(Position(), maximum) * kWidth / maximum);
+        const int filled = static_cast<int>(std::clamp<std::int64_t>(Position(), 0, maximum) * kWidth / maximum);
         std::cout << '\r' << stage_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
                   << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] " << Position() << '/'
                   << Maximum() << "\x1b[K" << std::flush;
         drawn_ = true;
     }
 
-private:
     bool terminal_;
+    bool dirty_ = false;
     bool drawn_ = false;
     std::string stage_;
     std::chrono::steady_clock::time_point lastDraw_{};

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "engine/pass_settings.h"
 
 namespace pellicor {
@@ -9,12 +12,42 @@ namespace pellicor {
 // (the replacement file, or the source's audio range extracted into context.tempAudioFile,
 // optionally copied beside the movie), and loads it into the movie's StreamSound; the frame
 // stage then writes the sound stream head and one block per output frame. A failed load
-// switches the movie's sound off.
+// switches the movie's sound off (no stream sound), and so does a file without sound data.
+//
+// A replacement file that SWF cannot carry as it is (a sample rate other than 5512, 11025,
+// 22050 or 44100 Hz, MPEG audio other than Layer III, a wave that is not 8- or 16-bit PCM,
+// or a format the wave/MP3 reader does not know) would play at the wrong speed or as noise:
+// its sound goes through the same decoding and encoding as the source's audio instead, at
+// the task's audio settings, one block per output frame from its start.
+//
+// context.tempAudioFile is filled (TempAudioFileName) when empty. The temporary file is
+// removed before BuildAudioTrack returns or throws: the movie's sound keeps it open and
+// reads it until the movie is freed.
 void BuildAudioTrack(TPassSettings& context, TProgress* progress);
 
 // Writes the source's audio for the frame range into context.tempAudioFile, one block per
 // output frame (the "ExtractingAudio" stage). True when the loop ran to its end or was
-// stopped.
+// stopped. The temporary file is removed when an exception leaves.
 bool ExtractAudio(TPassSettings& context, TProgress* progress);
+
+// The temporary audio file of a task: the temp folder + "atemp.wav" for destAudioFormat 0,
+// else + "atemp.mp3".
+std::string TempAudioFileName(std::int32_t destAudioFormat);
+
+// Removes context.tempAudioFile when it names a file; errors are ignored.
+void RemoveTempAudioFile(const TPassSettings& context) noexcept;
+
+// Removes the task's temporary audio file when the scope ends, also on an exception or a
+// stop (for the batch driver around ConvertTask).
+class TTempAudioFileGuard {
+public:
+    explicit TTempAudioFileGuard(const TPassSettings& context) : context_(context) {}
+    ~TTempAudioFileGuard() { RemoveTempAudioFile(context_); }
+    TTempAudioFileGuard(const TTempAudioFileGuard&) = delete;
+    TTempAudioFileGuard& operator=(const TTempAudioFileGuard&) = delete;
+
+private:
+    const TPassSettings& context_;
+};
 
 }  // namespace pellicor

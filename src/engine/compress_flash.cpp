@@ -23,7 +23,10 @@ std::uint64_t CopyCompressed(TStream& source, TStream& compression, std::uint64_
         source.Seek(0);
         count = source.Size();
     }
-    if (progress) progress->SetMaximum(static_cast<std::int64_t>(count));
+    if (progress) {
+        progress->SetPosition(0);
+        progress->SetMaximum(static_cast<std::int64_t>(count));
+    }
     const std::uint64_t chunk = std::clamp<std::uint64_t>(count / 50, 1, std::max<std::uint64_t>(count, 1));
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(chunk, kMaxBuffer)));
     std::uint64_t remaining = count;

@@ -1,6 +1,8 @@
 #include "engine/movie_actions.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "movie/flash_action_script.h"
 #include "movie/flash_button.h"
@@ -14,12 +16,13 @@ namespace {
 
 // Values of one ActionPush in the notation of the tables: constant-pool entries, integers,
 // the double 0 and strings.
-std::pair<TPushVariant, std::uint8_t> C(std::int32_t index) { return {index, pushConstant8}; }
-std::pair<TPushVariant, std::uint8_t> Int(std::int32_t value) { return {value, pushInteger}; }
-std::pair<TPushVariant, std::uint8_t> Str(const std::string& text) { return {text, pushString}; }
-std::pair<TPushVariant, std::uint8_t> Dbl0() { return {0.0, pushDouble}; }
+using TPushed = std::pair<TPushVariant, std::uint8_t>;
+TPushed C(std::int32_t index) { return {index, pushConstant8}; }
+TPushed Int(std::int32_t value) { return {value, pushInteger}; }
+TPushed Str(const std::string& text) { return {text, pushString}; }
+TPushed Dbl0() { return {0.0, pushDouble}; }
 
-void Push(TFlashActionScript& script, std::initializer_list<std::pair<TPushVariant, std::uint8_t>> values) {
+void Push(TFlashActionScript& script, std::initializer_list<TPushed> values) {
     std::vector<TPushVariant> pushed;
     std::vector<std::uint8_t> types;
     for (const auto& [value, type] : values) {
@@ -31,7 +34,7 @@ void Push(TFlashActionScript& script, std::initializer_list<std::pair<TPushVaria
 
 // _root.<method>(<arguments>) with the method's argument count pushed before: argument
 // values, the count, c(root); GetVariable; c(method); CallMethod; Pop.
-void CallRootMethod(TFlashActionScript& script, std::initializer_list<std::pair<TPushVariant, std::uint8_t>> countAndRoot,
+void CallRootMethod(TFlashActionScript& script, std::initializer_list<TPushed> countAndRoot,
                     std::int32_t methodConstant) {
     Push(script, countAndRoot);
     script.GetVariable();
@@ -43,7 +46,7 @@ void CallRootMethod(TFlashActionScript& script, std::initializer_list<std::pair<
 // A button whose four states show the picture: up and hit in one record, then down, then
 // over, each at depth 1 inside the button.
 TFlashButton& AddPictureButton(TFlashMovie& movie, TFlashVisualObject* picture) {
-    TFlashButton& button = movie.AddCharacter(std::make_unique<TFlashButton>(&movie, false, true), movie.Buttons());
+    TFlashButton& button = movie.AddButton(false, true);
     button.AddRecord(picture, bsUp | bsHitTest, 1);
     button.AddRecord(picture, bsDown, 1);
     button.AddRecord(picture, bsOver, 1);
@@ -59,7 +62,8 @@ TFlashPlaceObject& PlaceAt(TFlashMovie& movie, TFlashIDObject* object, std::uint
 void AddWaitFrames(TFlashMovie& movie, const TFirstFrame& first, std::int32_t seconds) {
     // Frame A: waitSeconds = seconds * 1000; msStart = getTimer().
     TFlashActionScript& a = movie.FrameActions();
-    Push(a, {Str("waitSeconds"), Int(seconds * 1000)});
+    const auto milliseconds = std::min<std::int64_t>(std::int64_t{seconds} * 1000, INT32_MAX);
+    Push(a, {Str("waitSeconds"), Int(static_cast<std::int32_t>(milliseconds))});
     a.SetVariable();
     Push(a, {Str("msStart")});
     a.GetTime();

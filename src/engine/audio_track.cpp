@@ -1,0 +1,251 @@
+#include "engine/audio_track.h"
+
+#include <cstdlib>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "engine/audio_mp3_writer.h"
+#include "media/mcl.h"
+#include "movie/flash_movie.h"
+#include "movie/flash_sound.h"
+#include "movie/mpeg_audio.h"
+#include "movie/sound_reader.h"
+#include "settings/app_paths.h"
+#include "util/numbers.h"
+
+namespace pellicor {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && fs::is_regular_file(path, error);
+}
+
+// The rate of the wave file by destAudioFrequency.
+int WaveSampleRate(std::int32_t frequencyChoice) {
+    switch (frequencyChoice) {
+        case 0: return 11025;
+        case 1: return 22050;
+        default: return 44100;
+    }
+}
+
+bool IsSWFSampleRate(std::uint32_t rate) {
+    return rate == 5512 || rate == 5513 || rate == 11025 || rate == 22050 || rate == 44100;
+}
+
+// Whether the stream sound can carry the file's data as it is: MPEG 1/2/2.5 Layer III or 8-
+// or 16-bit PCM in one or two channels, at a rate SWF knows.
+bool CanStreamAsItIs(const std::string& path) {
+    try {
+        const TWaveReader reader(path);
+        switch (reader.FormatTag) {
+            case TWaveReader::kFormatPCM:
+                return IsSWFSampleRate(reader.SampleRate) && (reader.BitsPerSample == 8 || reader.BitsPerSample == 16) &&
+                       (reader.Channels == 1 || reader.Channels == 2);
+            case TWaveReader::kFormatMPEGLayer3:
+            case TWaveReader::kFormatMP3File: {
+                TMPEGaudio mpeg;
+                return mpeg.ReadFromFile(path) && mpeg.Frame.Layer == TMPEGFrameHeader::kLayerIII &&
+                       IsSWFSampleRate(reader.SampleRate);
+            }
+            default: return false;
+        }
+    } catch (const ESoundError&) {
+        return false;
+    }
+}
+
+// Where the sound blocks of a task go: the wave writer of the media layer (format 0: mono
+// 8-bit at the chosen rate) or the MP3 writer (format 1: the bitrate choice's settings).
+// Any other format writes nothing.
+class TAudioBlockSink {
+public:
+    explicit TAudioBlockSink(const TPassSettings& context) {
+        if (context.destAudioFormat == 0) {
+            wave_ = MclCreate();
+            MclAudioSetFileName(*wave_, context.tempAudioFile);
+            MclAudioSetFileFormat(*wave_, kMclFileFormatWave);
+            MclAudioSetCodec(*wave_, kMclCodecPcm);
+            MclAudioSetFormat(*wave_, WaveSampleRate(context.destAudioFrequency), 1, 8);
+        } else if (context.destAudioFormat == 1) {
+            mp3_ = std::make_unique<TMp3FileWriter>(context.tempAudioFile, Mp3SettingsFor(context.destAudioBitrate));
+        }
+    }
+
+    void Write(TMclSound& block) {
+        if (wave_) MclWriteSound(*wave_, block);
+        if (!mp3_) return;
+        int rate = 0, channels = 0, bits = 0, size = 0;
+        const std::uint8_t* data = nullptr;
+        MclSndGetInfo(block, rate, channels, bits, size, data);
+        // The encoder takes 16-bit samples, in the layout of the first block.
+        const bool otherLayout = mp3_->InputRate() != 0 && (rate != mp3_->InputRate() || channels != mp3_->InputChannels());
+        if (bits != 16 || otherLayout) {
+            MclSndResample(block, otherLayout ? mp3_->InputRate() : rate, otherLayout ? mp3_->InputChannels() : channels, 16);
+            MclSndGetInfo(block, rate, channels, bits, size, data);
+        }
+        samples_.resize(static_cast<std::size_t>(size) / 2);
+        std::memcpy(samples_.data(), data, samples_.size() * 2);
+        if (channels > 0 && !samples_.empty()) mp3_->Write(samples_.data(), samples_.size() / channels, rate, channels);
+    }
+
+    // Errors while closing are ignored: the file is attached with what it holds.
+    void Close() noexcept {
+        try {
+            if (wave_) MclFree(wave_);
+            if (mp3_) mp3_->Close();
+        } catch (...) {
+        }
+        mp3_.reset();
+    }
+
+private:
+    TMclWriteHandle wave_;
+    std::unique_ptr<TMp3FileWriter> mp3_;
+    std::vector<std::int16_t> samples_;
+};
+
+// Writes one block of samplesPerBlock samples from the reader for every output frame of the
+// frame range, picking output frames as the frame stage does, from firstSample on; a block
+// that would start at or after endSample (when not negative) ends the writing.
+void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader, std::int64_t firstSample,
+                 std::int64_t samplesPerBlock, std::int64_t endSample) {
+    const std::int32_t start = context.startIndex, end = context.endIndex;
+    if (progress) {
+        progress->SetPosition(0);
+        progress->SetMaximum(std::abs(std::int64_t{end} - start));
+    }
+    TAudioBlockSink sink(context);
+    TMclSoundHandle block = MclSndCreate();
+    const bool stepping = context.destFrameRate > 0 && samplesPerBlock > 0 && samplesPerBlock <= INT32_MAX;
+    const double step = stepping ? RoundHalfEven(context.srcFrameRate) / context.destFrameRate : 0;
+    double nextAt = start;
+    for (std::int32_t i = start; stepping && i <= end; ++i) {
+        if (!ContinueLoop(progress)) break;
+        if (i >= nextAt) {
+            if (endSample >= 0 && firstSample >= endSample) break;
+            MclReadSound(reader, firstSample, static_cast<int>(samplesPerBlock), *block);
+            sink.Write(*block);
+            nextAt += step;
+            firstSample += samplesPerBlock;
+        }
+        if (progress) progress->SetPosition(std::int64_t{i} - start + 1);
+    }
+    sink.Close();
+    MclSndFree(block);
+}
+
+// Decodes the replacement file and encodes it into the temporary file at the task's audio
+// settings. False when the file has no sound the media layer can decode.
+bool EncodeReplacement(TPassSettings& context, TProgress* progress) {
+    const std::string& path = context.destAudioReplacedFile;
+    TMclFileInfo info;
+    TMclReadHandle reader;
+    try {
+        MclGetFileInfo(path, info);
+        if (!info.aExists || !info.aSupported || info.aFreq <= 0 || info.aLen <= 0) return false;
+        reader = MclReadOpen(path);
+    } catch (const EMediaError&) {
+        return false;
+    }
+    LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, path);
+    const std::int64_t samplesPerBlock =
+        context.destFrameRate > 0 ? RoundHalfEven(info.aFreq / context.destFrameRate) : 0;
+    WriteBlocks(context, progress, *reader, 0, samplesPerBlock, info.aLen);
+    MclReadClose(reader);
+    return true;
+}
+
+// The copy beside the movie: destPath with the audio file's extension, replaced whole.
+void CopyBesideMovie(const TPassSettings& context) {
+    const fs::path target = fs::path(context.destPath).replace_extension(fs::path(context.audioFile).extension());
+    fs::path partial = target;
+    partial += ".part";
+    try {
+        fs::copy_file(context.audioFile, partial, fs::copy_options::overwrite_existing);
+        fs::rename(partial, target);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(partial, ignored);
+        throw;
+    }
+}
+
+// Loads the audio file into the movie's stream sound; a file that cannot be loaded or holds
+// no sound data switches the movie's sound off.
+void AttachSound(TPassSettings& context) {
+    if (!FileExists(context.audioFile)) return;
+    try {
+        TFlashSound& sound = context.movie->StreamSound();
+        sound.LoadFromFile(context.audioFile);
+        if (sound.SampleRate == 0 || sound.DataSize == 0) context.movie->SetStreamSound(nullptr);
+    } catch (const std::exception&) {
+        context.movie->SetStreamSound(nullptr);
+    }
+}
+
+void PrepareTempAudioFile(TPassSettings& context) {
+    if (context.tempAudioFile.empty()) {
+        EnsureTempFolder();
+        context.tempAudioFile = TempAudioFileName(context.destAudioFormat);
+    } else {
+        fs::create_directories(fs::path(context.tempAudioFile).parent_path());
+    }
+}
+
+}  // namespace
+
+std::string TempAudioFileName(std::int32_t destAudioFormat) {
+    return TempFolder() + (destAudioFormat == 0 ? "atemp.wav" : "atemp.mp3");
+}
+
+void RemoveTempAudioFile(const TPassSettings& context) noexcept {
+    if (context.tempAudioFile.empty()) return;
+    std::error_code ignored;
+    fs::remove(context.tempAudioFile, ignored);
+}
+
+bool ExtractAudio(TPassSettings& context, TProgress* progress) {
+    LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, context.srcPath);
+    if (!context.readHandle) return false;
+    try {
+        const double rate = context.audioSampleRate;
+        const std::int64_t samplesPerBlock = context.destFrameRate > 0 ? RoundHalfEven(rate / context.destFrameRate) : 0;
+        const std::int64_t firstSample =
+            context.srcFrameRate > 0 ? RoundHalfEven(context.startIndex * rate / context.srcFrameRate) : 0;
+        WriteBlocks(context, progress, *context.readHandle, firstSample, samplesPerBlock, -1);
+    } catch (...) {
+        RemoveTempAudioFile(context);
+        throw;
+    }
+    return true;
+}
+
+void BuildAudioTrack(TPassSettings& context, TProgress* progress) {
+    if (!context.isAudio || !context.movie) return;
+    context.audioFile.clear();
+    const TTempAudioFileGuard removeTemporary(context);
+    if (context.destIsAudioReplaced) {
+        const std::string& replacement = context.destAudioReplacedFile;
+        if (CanStreamAsItIs(replacement)) {
+            context.audioFile = replacement;
+        } else if (FileExists(replacement)) {
+            PrepareTempAudioFile(context);
+            if (EncodeReplacement(context, progress)) context.audioFile = context.tempAudioFile;
+        }
+    } else if (context.isVideo) {
+        PrepareTempAudioFile(context);
+        if (ExtractAudio(context, progress)) context.audioFile = context.tempAudioFile;
+        if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);
+    }
+    AttachSound(context);
+}
+
+}  // namespace pellicor
