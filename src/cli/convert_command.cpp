@@ -75,11 +75,14 @@ std::vector<std::string> Assignments(const TConvertOptions& options) {
 }
 
 // Where the movie of `source` goes: the output file for a single input, else the output
-// folder (created when missing), else beside the source.
+// folder (created when missing; an output ending in "/" is always a folder), else beside
+// the source.
 void SetDestination(const TConvertOptions& options, const std::string& source, TCovSettings& task) {
     if (options.output.empty()) return;
-    const std::filesystem::path output = std::filesystem::absolute(options.output).lexically_normal();
-    if (options.files.size() == 1 && !std::filesystem::is_directory(output)) {
+    std::filesystem::path output = std::filesystem::absolute(options.output).lexically_normal();
+    const bool folderNamed = !output.has_filename();
+    if (folderNamed) output = output.parent_path();
+    if (options.files.size() == 1 && !folderNamed && !std::filesystem::is_directory(output)) {
         std::filesystem::create_directories(output.parent_path());
         task.destFilepath = output.parent_path().string() + "/";
         task.destFilename = output.filename().string();
@@ -229,6 +232,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
                         "output file (one input) or folder (default: beside each source)");
     command->add_option("--set", options->assignments, "KEY=VALUE of a task (as in the task list file); repeatable")
         ->expected(1)
+        ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_option("--fps", options->fps, "output frames per second (frames are only dropped)")
         ->check(CLI::Range(1, 255));
