@@ -6,16 +6,26 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
+#include "batch/export_packaging.h"
 #include "cli_test_support.h"
 #include "engine_test_support.h"
+#include "settings_test_support.h"
 
 namespace pellicor {
 namespace {
 
 using namespace engine_test;
+using testing_support::ReadFile;
 using testing_support::RunCli;
+using testing_support::WriteFile;
+
+bool HasLine(const std::string& text, const std::string& line) {
+    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
 
 TEST(EngineCli, ConvertsWithOptionsToAFileOrAFolder) {
     testing::TempFolder folder;
@@ -47,6 +57,59 @@ TEST(EngineCli, ConvertsWithOptionsToAFileOrAFolder) {
         EXPECT_TRUE(converted.compressed);
         EXPECT_EQ(converted.version, 6);
     }
+}
+
+TEST(EngineCli, ExportsAnHtmlPageOrAProjector) {
+    testing::TempFolder folder;
+    const std::filesystem::path scratch = folder.File("");
+    // The plain movie, for comparison ("--set" before the files takes one value).
+    const auto plain = RunCli({"convert", "--set", "destExportType=0", Fixture("clip.avi"), "-o", folder.File("plain.swf")},
+                              scratch);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string movie = ReadFile(folder.File("plain.swf"));
+    const TSwfFile header = ReadSwf(folder.File("plain.swf"));
+
+    // HTML: the movie and its page beside it.
+    std::filesystem::create_directories(folder.File("html"));
+    const auto html = RunCli({"convert", "--set", "destExportType=2", Fixture("clip.avi"), "-o", folder.File("html")},
+                             scratch);
+    ASSERT_EQ(html.status, 0) << html.err;
+    EXPECT_TRUE(HasLine(html.out, "Wrote " + folder.File("html/clip.swf"))) << html.out;
+    EXPECT_TRUE(HasLine(html.out, "Wrote " + folder.File("html/clip.html"))) << html.out;
+    EXPECT_EQ(ReadFile(folder.File("html/clip.swf")), movie);
+    EXPECT_EQ(ReadFile(folder.File("html/clip.html")),
+              HtmlPageText("clip.swf", header.header.FrameRect.Xmax() / 20, header.header.FrameRect.Ymax() / 20));
+
+    // Projector: stub, movie, signature and size; the movie itself is not left. A folder
+    // named with a trailing "/" is made even for a single input.
+    const std::string stub = "#!/bin/sh\necho stub player\n";
+    WriteFile(folder.File("dfp"), stub);
+    const auto exe = RunCli({"convert", "--set", "destExportType=1", Fixture("clip.avi"), "-o", folder.File("exe") + "/",
+                             "--stub", folder.File("dfp")},
+                            scratch);
+    ASSERT_EQ(exe.status, 0) << exe.err;
+    EXPECT_TRUE(HasLine(exe.out, "Wrote " + folder.File("exe/clip.exe"))) << exe.out;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("exe/clip.swf")));
+    const std::string projector = ReadFile(folder.File("exe/clip.exe"));
+    ASSERT_EQ(projector.size(), stub.size() + movie.size() + 8);
+    EXPECT_EQ(projector.substr(0, stub.size()), stub);
+    EXPECT_EQ(projector.substr(stub.size(), movie.size()), movie);
+    const std::uint32_t size = static_cast<std::uint32_t>(movie.size());
+    std::string trailer = "\x56\x34\x12\xFA";
+    for (int shift = 0; shift < 32; shift += 8) trailer += static_cast<char>((size >> shift) & 0xFF);
+    EXPECT_EQ(projector.substr(stub.size() + movie.size()), trailer);
+    struct stat info {};
+    ASSERT_EQ(stat(folder.File("exe/clip.exe").c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IXUSR, 0u);
+
+    // Without a stub the file fails naming the stub, and its movie stays.
+    const auto missing = RunCli({"convert", Fixture("clip.avi"), "-o", folder.File("nostub.swf"), "--stub",
+                                 folder.File("none/dfp"), "--set", "destExportType=1"},
+                                scratch);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(folder.File("none/dfp")), std::string::npos) << missing.err;
+    EXPECT_EQ(ReadFile(folder.File("nostub.swf")), movie);
+    EXPECT_FALSE(std::filesystem::exists(folder.File("nostub.exe")));
 }
 
 TEST(EngineCli, UsageErrorsAndFailedFiles) {

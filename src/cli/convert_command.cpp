@@ -1,8 +1,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -12,18 +11,19 @@
 
 #include <CLI/CLI.hpp>
 
+#include "batch/batch_driver.h"
+#include "cli/batch_console.h"
 #include "cli/commands.h"
-#include "engine/convert_task.h"
 #include "settings/app_paths.h"
 #include "settings/cov_settings.h"
 #include "settings/task_commands.h"
 #include "settings/task_list.h"
-#include "settings/task_list_file.h"
-#include "util/numbers.h"
 
 namespace pellicor::cli {
 
 namespace {
+
+constexpr const char* kCommand = "pellicor-cli convert";
 
 struct TConvertOptions {
     std::vector<std::string> files;
@@ -35,194 +35,8 @@ struct TConvertOptions {
     std::string size;
     bool noCompress = false;
     bool flash3 = false;
+    std::string stubFile;
 };
-
-// (width, height) of a box that keeps the source's aspect ratio inside (boxWidth,
-// boxHeight); rounding halves away from zero.
-std::pair<std::int32_t, std::int32_t> FitInside(std::int32_t sourceWidth, std::int32_t sourceHeight,
-                                                std::int32_t boxWidth, std::int32_t boxHeight) {
-    if (sourceWidth == 0 || sourceHeight == 0) return {sourceWidth, sourceHeight};
-    const auto scaled = [](std::int64_t a, std::int64_t b, std::int64_t c) {
-        return static_cast<std::int32_t>(RoundHalfAway(static_cast<double>(a * b) / static_cast<double>(c)));
-    };
-    if (static_cast<double>(boxHeight) / sourceHeight > static_cast<double>(boxWidth) / sourceWidth)
-        return {boxWidth, scaled(sourceHeight, boxWidth, sourceWidth)};
-    return {scaled(sourceWidth, boxHeight, sourceHeight), boxHeight};
-}
-
-}  // namespace
-
-// The context for one task, filled the simple way the command line needs: the sources,
-// paths, geometry, rates, movie options, effects, actions and first frame as the record
-// holds them, keep-aspect-ratio applied. The batch driver owns the complete filling rules
-// (preview, fast converting, audio files); this keeps to what a command-line run uses.
-void FillPassSettings(const TCovSettings& task, TPassSettings& context) {
-    const TSourceInfo& info = task.sourceInfo;
-    const bool videoUsable = info.vExists != 0 && info.vSupported != 0;
-    const bool gif = info.srcFileFormat == "Animated GIF";
-    context.isVideo = videoUsable && !gif;
-    context.isGif = videoUsable && gif;
-    context.videoEngine = std::string(kVideoEngineMcl);
-    context.gifEngine = std::string(kGifEngineRx);
-    std::error_code ignored;
-    context.isAudio = task.destIsAudioIncluded &&
-                      ((info.aExists != 0 && info.aSupported != 0) ||
-                       (task.destIsAudioReplaced && std::filesystem::exists(task.destAudioReplacedFile, ignored)));
-    context.isPreview = false;
-    context.isSlowReading = false;
-
-    context.srcPath = info.srcFilepath + info.srcFilename;
-    context.destPath = ChangeExtension(task.destFilepath + task.destFilename, ".swf");
-    context.effects = task.effects;
-    context.resX = info.resX;
-    context.resY = info.resY;
-    context.srcFrameRate = info.vFreq;
-    context.destFrameRate = task.destFrameRate;
-    context.startIndex = task.destStartFrame - 1;
-    context.endIndex = task.destEndFrame - 1;
-
-    context.destWidth = task.destWidth;
-    context.destHeight = task.destHeight;
-    context.destIsApplyRegion = task.destIsApplyRegion;
-    context.destRegionX = task.destRegionX;
-    context.destRegionY = task.destRegionY;
-    context.destRegionWidth = task.destRegionWidth;
-    context.destRegionHeight = task.destRegionHeight;
-    if (task.destIsKeepAspectRatio) {
-        std::tie(context.destWidth, context.destHeight) =
-            FitInside(info.resX, info.resY, task.destWidth, task.destHeight);
-        std::tie(context.destRegionWidth, context.destRegionHeight) =
-            FitInside(info.resX, info.resY, task.destRegionWidth, task.destRegionHeight);
-    }
-
-    context.destFlashPlayingQuality = task.destFlashPlayingQuality;
-    context.destFrameQuality = task.destFrameQuality;
-    context.destFlashFormat = task.destFlashFormat;
-    context.destIsFlashCompressed = task.destIsFlashCompressed;
-    context.destIsFlashProtected = task.destIsFlashProtected;
-    context.destFlashPassword = task.destFlashPassword;
-    context.destFlashBackgroundColor = task.destFlashBackgroundColor;
-
-    context.destIsFlashBlankFrame = task.destIsFlashBlankFrame;
-    context.destFlashBlankFrameColor = task.destFlashBlankFrameColor;
-    context.destFlashImageFrameFile = task.destFlashImageFrameFile;
-    context.destIsFlashImageFrame =
-        task.destIsFlashImageFrame && std::filesystem::exists(task.destFlashImageFrameFile, ignored);
-
-    context.destFlashStartAction = task.destFlashStartAction;
-    context.destIsFlashStartWait = task.destIsFlashStartWait;
-    context.destFlashStartWaitSeconds = task.destFlashStartWaitSeconds;
-    context.destIsFlashEndRepeat = task.destIsFlashEndRepeat;
-    context.destFlashEndRepeatTimes = task.destFlashEndRepeatTimes;
-    context.destIsFlashEndUnload = task.destIsFlashEndUnload;
-    context.destIsFlashEndOpenLink = task.destIsFlashEndOpenLink;
-    context.destFlashEndOpenLinkType = task.destFlashEndOpenLinkType;
-    context.destFlashEndOpenLinkTarget = task.destFlashEndOpenLinkTarget;
-    context.destFlashEndOpenLinkURL = task.destFlashEndOpenLinkURL;
-    context.destIsFlashClickOpenLink = task.destIsFlashClickOpenLink;
-    context.destFlashClickOpenLinkType = task.destFlashClickOpenLinkType;
-    context.destFlashClickOpenLinkTarget = task.destFlashClickOpenLinkTarget;
-    context.destFlashClickOpenLinkURL = task.destFlashClickOpenLinkURL;
-
-    context.destIsFlashText = task.destIsFlashText;
-    context.destFlashText = task.destFlashText;
-    context.destFlashTextFont = task.destFlashTextFont;
-    context.destFlashTextOpacity = task.destFlashTextOpacity;
-    context.destFlashTextPosition = task.destFlashTextPosition;
-    context.destFlashTextX = task.destFlashTextX;
-    context.destFlashTextY = task.destFlashTextY;
-    context.destIsFlashTextOpenLink = task.destIsFlashTextOpenLink;
-    context.destFlashTextOpenLinkType = task.destFlashTextOpenLinkType;
-    context.destFlashTextOpenLinkTarget = task.destFlashTextOpenLinkTarget;
-    context.destFlashTextOpenLinkURL = task.destFlashTextOpenLinkURL;
-
-    context.destIsPreloader = task.destIsPreloader;
-    context.destPreloader = task.destPreloader;
-    context.destPreloaderScaleX = task.destPreloaderScaleX;
-    context.destPreloaderScaleY = task.destPreloaderScaleY;
-    context.destPreloaderPosition = task.destPreloaderPosition;
-    context.destPreloaderPositionX = task.destPreloaderPositionX;
-    context.destPreloaderPositionY = task.destPreloaderPositionY;
-    context.destIsPlayback = task.destIsPlayback;
-    context.destPlayback = task.destPlayback;
-    context.destPlaybackScaleX = task.destPlaybackScaleX;
-    context.destPlaybackScaleY = task.destPlaybackScaleY;
-    context.destPlaybackPosition = task.destPlaybackPosition;
-    context.destPlaybackPositionX = task.destPlaybackPositionX;
-    context.destPlaybackPositionY = task.destPlaybackPositionY;
-
-    context.destIsAudioReplaced = task.destIsAudioReplaced;
-    context.destAudioReplacedFile = task.destAudioReplacedFile;
-    context.destIsAudioExtracted = task.destIsAudioExtracted;
-    context.destAudioFormat = task.destAudioFormat;
-    context.destAudioFrequency = task.destAudioFrequency;
-    context.destAudioBitrate = task.destAudioBitrate;
-    context.audioSampleRate = info.aTimeLen > 0 ? info.aLen / info.aTimeLen : 0;
-    context.tempAudioFile = TempFolder() + (task.destAudioFormat == kAudioWave ? "atemp.wav" : "atemp.mp3");
-    context.audioFile.clear();
-}
-
-namespace {
-
-// Progress on the terminal: one redrawn line with the stage and the frame counts, or, when
-// stdout is not a terminal, one plain line per stage.
-class TCliProgress : public TProgress {
-public:
-    TCliProgress() : terminal_(isatty(STDOUT_FILENO) != 0) {}
-    ~TCliProgress() override { EndLine(); }
-
-    void ShowMessage(const std::string& text) override {
-        EndLine();
-        std::cerr << text << '\n';
-    }
-    // Draws the last state of the bar and ends its line.
-    void EndLine() {
-        Draw(true);
-        if (!drawn_) return;
-        std::cout << '\n' << std::flush;
-        drawn_ = false;
-    }
-
-    // Redraws the bar at most ten times a second, between loop iterations.
-    void Pump() override { Draw(false); }
-
-protected:
-    void LogChanged() override {
-        if (Log().size() != 2) return;
-        EndLine();
-        stage_ = Log()[0];
-        if (!terminal_) std::cout << Log()[1] << '\n' << std::flush;
-        lastDraw_ = {};
-    }
-    void ProgressChanged() override { dirty_ = true; }
-
-private:
-    void Draw(bool force) {
-        if (!terminal_ || !dirty_ || stage_.empty() || stage_ == kStageFinishing) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
-        lastDraw_ = now;
-        dirty_ = false;
-        constexpr int kWidth = 30;
-        const std::int64_t maximum = std::max<std::int64_t>(Maximum(), 1);
-        const int filled = static_cast<int>(std::clamp<std::int64_t>(Position(), 0, maximum) * kWidth / maximum);
-        std::cout << '\r' << stage_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
-                  << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] " << Position() << '/'
-                  << Maximum() << "\x1b[K" << std::flush;
-        drawn_ = true;
-    }
-
-    bool terminal_;
-    bool dirty_ = false;
-    bool drawn_ = false;
-    std::string stage_;
-    std::chrono::steady_clock::time_point lastDraw_{};
-};
-
-extern "C" void StopOnInterrupt(int) {
-    Converting = false;
-    std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the program at once
-}
 
 // "A-B" (1-based, both included) or "WxH".
 bool ParsePair(const std::string& text, char separator, int& first, int& second) {
@@ -261,11 +75,14 @@ std::vector<std::string> Assignments(const TConvertOptions& options) {
 }
 
 // Where the movie of `source` goes: the output file for a single input, else the output
-// folder (created when missing), else beside the source.
+// folder (created when missing; an output ending in "/" is always a folder), else beside
+// the source.
 void SetDestination(const TConvertOptions& options, const std::string& source, TCovSettings& task) {
     if (options.output.empty()) return;
-    const std::filesystem::path output = std::filesystem::absolute(options.output).lexically_normal();
-    if (options.files.size() == 1 && !std::filesystem::is_directory(output)) {
+    std::filesystem::path output = std::filesystem::absolute(options.output).lexically_normal();
+    const bool folderNamed = !output.has_filename();
+    if (folderNamed) output = output.parent_path();
+    if (options.files.size() == 1 && !folderNamed && !std::filesystem::is_directory(output)) {
         std::filesystem::create_directories(output.parent_path());
         task.destFilepath = output.parent_path().string() + "/";
         task.destFilename = output.filename().string();
@@ -276,38 +93,125 @@ void SetDestination(const TConvertOptions& options, const std::string& source, T
     task.destFilename = ChangeExtension(std::filesystem::path(source).filename().string(), ".swf");
 }
 
-// Converts one file; false when it failed.
-bool ConvertFile(const TConvertOptions& options, const std::string& path, TCliProgress& progress) {
-    TTaskList list;
-    auto task = std::make_unique<TCovSettings>();
-    if (!InitTaskSettings(path, *task, kInitProbe)) {
-        std::cerr << "pellicor-cli convert: unsupported file \"" << path << "\"\n";
-        return false;
-    }
-    SetDestination(options, path, *task);
-    list.Add(std::move(task));
-    SetTaskValues(list, 0, Assignments(options));
+std::string SourceName(const TCovSettings& task) { return task.sourceInfo.srcFilepath + task.sourceInfo.srcFilename; }
 
-    TPassSettings context;
-    FillPassSettings(list.Settings(0), context);
-    if (!context.isVideo && !context.isGif && !context.isAudio) {
-        std::cerr << "pellicor-cli convert: nothing to convert in \"" << path << "\"\n";
-        return false;
+// The files a converted task leaves: the movie, the projector in its place, or the movie
+// and its page.
+std::vector<std::string> OutputFiles(const TCovSettings& task) {
+    std::string movie = task.destFilepath;
+    if (!movie.empty() && movie.back() != '/') movie += '/';
+    movie += ChangeExtension(task.destFilename, ".swf");
+    if (task.destExportType == kExportExecutable) return {ChangeExtension(movie, ".exe")};
+    if (task.destExportType == kExportHtml) return {movie, ChangeExtension(movie, ".html")};
+    return {movie};
+}
+
+// Shows the conversion: on a terminal one redrawn line with the stage and the frame
+// counts, otherwise one plain line per stage; then what each file gave.
+class TConvertView : public TBatchObserver {
+public:
+    TConvertView() : terminal_(isatty(STDOUT_FILENO) != 0) {}
+    ~TConvertView() override { EndLine(); }
+
+    void ShowMessage(const std::string& text) override {
+        EndLine();
+        std::cerr << text << '\n';
     }
-    try {
-        const bool converted = ConvertTask(context, &progress);
-        progress.EndLine();
-        if (!converted) {
-            std::cerr << "pellicor-cli convert: \"" << path << "\" was not converted\n";
-            return false;
+
+    void CurrentProgressChanged(std::int64_t position, std::int64_t maximum) override {
+        position_ = position;
+        maximum_ = maximum;
+        dirty_ = true;
+    }
+
+    // The log is cleared, then gets the stage key and its message.
+    void StageChanged(TBatchStep /*step*/, const std::vector<std::string>& log) override {
+        if (log.size() != 2) return;
+        EndLine();
+        stage_ = log[0];
+        if (!terminal_) std::cout << log[1] << '\n' << std::flush;
+        lastDraw_ = {};
+    }
+
+    void TaskFinished(std::size_t /*index*/, const TCovSettings& task, TTaskOutcome outcome,
+                      const std::string& message) override {
+        EndLine();
+        stage_.clear();
+        const std::string source = "\"" + SourceName(task) + "\"";
+        switch (outcome) {
+            case TTaskOutcome::Converted:
+                for (const std::string& file : OutputFiles(task)) std::cout << "Wrote " << file << '\n';
+                break;
+            case TTaskOutcome::Skipped: std::cerr << kCommand << ": nothing to convert in " << source << '\n'; break;
+            case TTaskOutcome::Failed: std::cerr << kCommand << ": " << source << " was not converted\n"; break;
+            case TTaskOutcome::Error: std::cerr << kCommand << ": " << source << ": " << message << '\n'; break;
         }
-        std::cout << "Wrote " << context.destPath << '\n';
-        return true;
-    } catch (const std::exception& error) {
-        progress.EndLine();
-        std::cerr << "pellicor-cli convert: \"" << path << "\": " << error.what() << '\n';
-        return false;
+        std::cout << std::flush;
     }
+
+    // Redraws the bar at most ten times a second, between loop iterations.
+    void Pump() override { Draw(false); }
+
+    // Draws the last state of the bar and ends its line.
+    void EndLine() {
+        Draw(true);
+        if (!drawn_) return;
+        std::cout << '\n' << std::flush;
+        drawn_ = false;
+    }
+
+private:
+    void Draw(bool force) {
+        if (!terminal_ || !dirty_ || stage_.empty() || stage_ == kStageFinishing) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+        lastDraw_ = now;
+        dirty_ = false;
+        const std::string line = stage_ + " " + Bar(Percent(position_, maximum_), 30) + " " +
+                                 std::to_string(position_) + "/" + std::to_string(maximum_);
+        std::cout << '\r' << FitColumns(line, TerminalColumns()) << "\x1b[K" << std::flush;
+        drawn_ = true;
+    }
+
+    const bool terminal_;
+    bool dirty_ = false;
+    bool drawn_ = false;
+    std::string stage_;
+    std::int64_t position_ = 0;
+    std::int64_t maximum_ = 0;
+    std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+// Probes the files into one task list (unsupported ones are reported and left out), runs
+// it through the batch driver; the exit status.
+int Convert(const TConvertOptions& options) {
+    const std::vector<std::string> assignments = Assignments(options);
+    TTaskList list;
+    std::size_t unsupported = 0;
+    for (const std::string& file : options.files) {
+        const std::string path = std::filesystem::absolute(file).lexically_normal().string();
+        auto task = std::make_unique<TCovSettings>();
+        if (!InitTaskSettings(path, *task, kInitProbe)) {
+            std::cerr << kCommand << ": unsupported file \"" << path << "\"\n";
+            ++unsupported;
+            continue;
+        }
+        SetDestination(options, path, *task);
+        SetTaskValues(list, list.Add(std::move(task)), assignments);
+    }
+
+    TConvertView view;
+    TBatchDriver driver(list, view, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}});
+    driver.SetPreview(false);
+    Paused = false;
+    {
+        TInterruptGuard interrupts(kCommand);
+        driver.ConvertCheckedTasks();
+    }
+    view.EndLine();
+    const TBatchSummary& summary = driver.Summary();
+    if (summary.stopped) std::cerr << kCommand << ": stopped\n";
+    return unsupported == 0 && summary.converted == summary.checked ? 0 : 1;
 }
 
 std::string CheckPair(const std::string& text, char separator, bool ordered) {
@@ -328,6 +232,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
                         "output file (one input) or folder (default: beside each source)");
     command->add_option("--set", options->assignments, "KEY=VALUE of a task (as in the task list file); repeatable")
         ->expected(1)
+        ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_option("--fps", options->fps, "output frames per second (frames are only dropped)")
         ->check(CLI::Range(1, 255));
@@ -338,6 +243,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
         ->check([](const std::string& text) { return CheckPair(text, 'x', false); });
     command->add_flag("--no-compress", options->noCompress, "write an uncompressed movie");
     command->add_flag("--flash3", options->flash3, "Flash 3+ (SWF version 5) instead of Flash MX");
+    command->add_option("--stub", options->stubFile, kStubOptionHelp);
 
     command->callback([options, &exitStatus] {
         // Bad assignments are usage errors: check them all before converting anything.
@@ -351,26 +257,17 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
                 CheckValueReadable(found->kind, std::string_view(assignment).substr(equals + 1));
             }
         } catch (const std::exception& error) {
-            std::cerr << "pellicor-cli convert: " << error.what() << '\n';
+            std::cerr << kCommand << ": " << error.what() << '\n';
             exitStatus = 2;
             return;
         }
 
-        Converting = true;
-        Paused = false;
-        auto previous = std::signal(SIGINT, StopOnInterrupt);
-        TCliProgress progress;
-        std::size_t converted = 0;
-        for (const std::string& file : options->files) {
-            if (!Converting) break;  // stopped: later files are not started
-            const std::string path = std::filesystem::absolute(file).lexically_normal().string();
-            if (ConvertFile(*options, path, progress)) ++converted;
+        try {
+            exitStatus = Convert(*options);
+        } catch (const std::exception& error) {
+            std::cerr << kCommand << ": error: " << error.what() << '\n';
+            exitStatus = 1;
         }
-        const bool stopped = !Converting;
-        std::signal(SIGINT, previous);
-        Converting = false;
-        if (stopped) std::cerr << "pellicor-cli convert: stopped\n";
-        exitStatus = converted == options->files.size() ? 0 : 1;
     });
 }
 

@@ -1,12 +1,9 @@
 #include <CLI/CLI.hpp>
 
 #include <poll.h>
-#include <signal.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,7 +13,7 @@
 #include <vector>
 
 #include "batch/batch_driver.h"
-#include "batch/export_packaging.h"
+#include "cli/batch_console.h"
 #include "cli/commands.h"
 #include "settings/app_paths.h"
 #include "settings/task_list_file.h"
@@ -28,38 +25,6 @@ namespace {
 struct TRunOptions {
     std::string tasksFile;
     std::string stubFile;
-};
-
-// ---- Ctrl-C: once stops after the current movie, twice quits at once ----
-
-std::atomic<int> Interrupts{0};
-
-void OnInterrupt(int) {
-    if (Interrupts.fetch_add(1) == 0) {
-        Converting = false;
-        return;
-    }
-    constexpr char kLine[] = "\npellicor-cli run: interrupted\n";
-    [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, kLine, sizeof kLine - 1);
-    _exit(130);
-}
-
-// Installs the handler for the run and puts the old one back afterwards.
-class TInterruptGuard {
-public:
-    TInterruptGuard() {
-        Interrupts = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~TInterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    TInterruptGuard(const TInterruptGuard&) = delete;
-    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-
-private:
-    struct sigaction previous_ {};
 };
 
 // ---- what the run shows ----
@@ -74,32 +39,6 @@ std::string StepLabel(TBatchStep step) {
         case TBatchStep::None: break;
     }
     return "";
-}
-
-std::int64_t Percent(std::int64_t position, std::int64_t maximum) {
-    if (maximum <= 0) return 0;
-    return std::clamp<std::int64_t>(position * 100 / maximum, 0, 100);
-}
-
-std::string Bar(std::int64_t percent, int width) {
-    const int filled = static_cast<int>(percent * width / 100);
-    return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]";
-}
-
-// `text` cut to `columns` characters (UTF-8 aware), so that no line wraps.
-std::string FitColumns(const std::string& text, int columns) {
-    int count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (count++ == columns) return text.substr(0, i);
-    }
-    return text;
-}
-
-int TerminalColumns() {
-    winsize size {};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size.ws_col - 1;
-    return 79;
 }
 
 std::string Trimmed(const std::string& text) {
@@ -179,7 +118,7 @@ public:
 
     void Pump() override {
         ReadKeyboard();
-        if (Interrupts > 0 && !stopAnnounced_) {
+        if (InterruptCount() > 0 && !stopAnnounced_) {
             stopAnnounced_ = true;
             Erase();
             std::cerr << "pellicor-cli run: stopping; the current movie is finished shorter "
@@ -273,14 +212,10 @@ int Run(const TRunOptions& options) {
     TTaskList list;
     LoadTasks(file, list);
 
-    const std::string stub =
-        options.stubFile.empty() ? ProjectorStubPath({ResourcesFolder(), ProgramFolder()}) : options.stubFile;
-    const std::string tempFolder = EnsureTempFolder();
-
     TRunDisplay display;
-    TBatchDriver driver(list, display, TBatchOptions{tempFolder, stub, {}});
+    TBatchDriver driver(list, display, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}});
     display.SetDriver(&driver);
-    TInterruptGuard interrupts;
+    TInterruptGuard interrupts("pellicor-cli run");
     driver.Show();
     driver.ConvertCheckedTasks();
     display.Finish();
@@ -297,8 +232,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     auto options = std::make_shared<TRunOptions>();
     auto* run = app.add_subcommand("run", "Convert every checked task of the task list");
     run->add_option("--tasks", options->tasksFile, "task list file (default: the program's pellicor.ini)");
-    run->add_option("--stub", options->stubFile,
-                    "projector stub for executable exports (default: dfp or dfp.exe in the resources folder or beside the program)");
+    run->add_option("--stub", options->stubFile, kStubOptionHelp);
     run->callback([options, &exitStatus] {
         try {
             exitStatus = Run(*options);

@@ -1,0 +1,45 @@
+#pragma once
+
+// What the commands that drive the batch (run, convert) share on the console: Ctrl-C
+// handling and the drawing of progress bars.
+
+#include <signal.h>
+
+#include <cstdint>
+#include <string>
+
+namespace pellicor::cli {
+
+// While alive, Ctrl-C once stops the batch (clears Converting: the current movie is
+// finished shorter, no further one starts); Ctrl-C twice prints "<command>: interrupted"
+// and quits at once with status 130. The old handler is put back afterwards.
+class TInterruptGuard {
+public:
+    explicit TInterruptGuard(const char* command);
+    ~TInterruptGuard();
+    TInterruptGuard(const TInterruptGuard&) = delete;
+    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// How many times Ctrl-C was pressed since the guard was installed.
+int InterruptCount();
+
+// The projector stub for executable exports: `given`, else dfp or dfp.exe in the resources
+// folder or beside the program.
+std::string StubPathOr(const std::string& given);
+inline constexpr const char* kStubOptionHelp =
+    "projector stub for executable exports (default: dfp or dfp.exe in the resources folder or beside the program)";
+
+// `position` of `maximum` in whole percent, 0..100 (0 when there is no maximum).
+std::int64_t Percent(std::int64_t position, std::int64_t maximum);
+// "[#####.....]" with `width` cells filled to `percent`.
+std::string Bar(std::int64_t percent, int width);
+// `text` cut to `columns` characters (UTF-8 aware), so that no line wraps.
+std::string FitColumns(const std::string& text, int columns);
+// The usable width of the terminal on standard output (79 when unknown).
+int TerminalColumns();
+
+}  // namespace pellicor::cli
