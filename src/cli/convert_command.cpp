@@ -12,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "batch/batch_driver.h"
 #include "cli/commands.h"
 #include "engine/convert_task.h"
 #include "settings/app_paths.h"
@@ -76,10 +77,7 @@ void FillPassSettings(const TCovSettings& task, TPassSettings& context) {
     context.effects = task.effects;
     context.resX = info.resX;
     context.resY = info.resY;
-    context.srcFrameRate = info.vFreq;
-    context.destFrameRate = task.destFrameRate;
-    context.startIndex = task.destStartFrame - 1;
-    context.endIndex = task.destEndFrame - 1;
+    SetFrameRange(task, context);
 
     context.destWidth = task.destWidth;
     context.destHeight = task.destHeight;
