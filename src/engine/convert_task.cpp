@@ -20,7 +20,6 @@ namespace pellicor {
 
 namespace {
 
-
 // Frees the working objects, whatever happens, and closes the source.
 class TWorkingObjectsGuard {
 public:
