@@ -12,7 +12,7 @@ TEST(CovSettings, NoProbeModeFillsEveryDefault) {
     // Derived from the still-empty source fields.
     EXPECT_EQ(s.destFilename, ".swf");
     EXPECT_EQ(s.destFilepath, "");
-    EXPECT_EQ(s.destFrameRate, 0);
+    EXPECT_EQ(s.destFrameRate, 12);  // no vFreq: the rate of a sound file
     EXPECT_EQ(s.destEndFrame, 0);
     EXPECT_EQ(s.destWidth, 0);
     EXPECT_EQ(s.destRegionHeight, 0);

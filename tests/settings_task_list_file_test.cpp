@@ -316,7 +316,7 @@ TEST(TaskListFile, LoadingEdgeCases) {
             MinimalTask(6, f, "f.avi", "destFiltersCount=2000000000\r\n"));
     ASSERT_EQ(list.Count(), 3u);
     const TCovSettings& a = list.Settings(0);
-    EXPECT_EQ(a.destFrameRate, 0);  // unreadable: the default made before the source keys were read
+    EXPECT_EQ(a.destFrameRate, 12);  // unreadable: the default made before the source keys were read
     EXPECT_EQ(a.destFlashBackgroundColor, 0xFF0000u);
     EXPECT_EQ(a.destEndFrame, 0);   // destEndFrame missing: its default, not vLen
     EXPECT_EQ(a.sourceInfo.vLen, 32);

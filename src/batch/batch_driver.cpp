@@ -1,6 +1,7 @@
 #include "batch/batch_driver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <limits>
@@ -29,6 +30,14 @@ std::int32_t FrameIndex(std::int32_t frameNumber) {
     return frameNumber == std::numeric_limits<std::int32_t>::min() ? frameNumber : frameNumber - 1;
 }
 
+// ceil(seconds × frameRate) frames cover the sound (a hair of rounding error aside), at
+// least one, and few enough to leave room in the 16-bit frame count of the movie.
+std::int32_t SoundFrameCount(double seconds, double frameRate) {
+    const double frames = std::ceil(seconds * frameRate - 1e-6);
+    if (!(frames >= 1)) return 1;
+    return static_cast<std::int32_t>(std::min(frames, 65000.0));
+}
+
 }  // namespace
 
 std::string TotalProgressText(std::int64_t position, std::int64_t maximum) {
@@ -45,6 +54,22 @@ TBatchStep StepOfStage(std::string_view stageKey) {
     if (stageKey == kStageMakingFlash) return TBatchStep::Making;
     if (stageKey == kStageCompressingFlash) return TBatchStep::Compressing;
     return TBatchStep::None;
+}
+
+void SetFrameRange(const TCovSettings& task, TPassSettings& context) {
+    const TSourceInfo& source = task.sourceInfo;
+    context.srcFrameRate = source.vFreq > 0 ? source.vFreq : kSoundOnlyFrameRate;
+    context.destFrameRate = task.destFrameRate;
+    context.startIndex = FrameIndex(task.destStartFrame);
+    context.endIndex = FrameIndex(task.destEndFrame);
+    if (!context.isVideo && !context.isGif) {
+        // A sound file: the still picture for the whole sound, one output frame per
+        // 1/destFrameRate seconds of it, so the source's "frames" are the output frames.
+        if (!(context.destFrameRate > 0)) context.destFrameRate = kSoundOnlyFrameRate;
+        context.srcFrameRate = context.destFrameRate;
+        context.startIndex = 0;
+        context.endIndex = SoundFrameCount(source.aTimeLen, context.destFrameRate) - 1;
+    }
 }
 
 bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, TPassSettings& context) {
@@ -68,10 +93,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     context.effects = task.effects;
     context.resX = source.resX;
     context.resY = source.resY;
-    context.srcFrameRate = source.vFreq;
-    context.destFrameRate = task.destFrameRate;
-    context.startIndex = FrameIndex(task.destStartFrame);
-    context.endIndex = FrameIndex(task.destEndFrame);
+    SetFrameRange(task, context);
 
     // Stage and crop; keeping the aspect ratio fits both to the source's shape, the crop
     // keeping its top-left corner.

@@ -76,6 +76,13 @@ public:
     virtual void Pump() {}
 };
 
+// The frame rates and frame range of the context (isVideo and isGif set already): the
+// source's rate (kSoundOnlyFrameRate when it has none), the task's rate and frames. A
+// source with neither video nor GIF frames (a sound file) gets frames for its whole sound
+// instead: ceil(aTimeLen × rate) of them from index 0, at the task's rate (12 when the task
+// has none), the source's rate equal to it so that every index makes one output frame.
+void SetFrameRange(const TCovSettings& task, TPassSettings& context);
+
 // Fills the conversion context from one task (every rule but the preview settings). False
 // when the task has neither usable video, GIF nor audio: it is then skipped. `tempFolder`
 // (ending in "/") receives the temporary audio file.

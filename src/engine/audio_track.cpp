@@ -240,7 +240,7 @@ void BuildAudioTrack(TPassSettings& context, TProgress* progress) {
             PrepareTempAudioFile(context);
             if (EncodeReplacement(context, progress)) context.audioFile = context.tempAudioFile;
         }
-    } else if (context.isVideo) {
+    } else if (!context.isGif) {
         PrepareTempAudioFile(context);
         if (ExtractAudio(context, progress)) context.audioFile = context.tempAudioFile;
         if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);

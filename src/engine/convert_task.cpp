@@ -20,21 +20,6 @@ namespace pellicor {
 
 namespace {
 
-// Colour values with 0x80 or 0xFF in the top byte name a system colour (its index in the
-// low byte); they resolve to the usual desktop defaults. Others are 0x00BBGGRR already.
-TColor ResolveColor(TColor color) {
-    static constexpr std::array<std::uint32_t, 31> kSystemColorsRGB = {
-        0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
-        0x000000, 0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0,
-        0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
-        0xFFFFE1, 0x000000, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x0078D7, 0xF0F0F0};
-    const std::uint32_t top = color >> 24;
-    if (top != 0x80 && top != 0xFF) return color & 0xFFFFFF;
-    const std::uint32_t index = color & 0xFF;
-    const std::uint32_t rgb = index < kSystemColorsRGB.size() ? kSystemColorsRGB[index] : 0;
-    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
-}
-
 // Frees the working objects, whatever happens, and closes the source.
 class TWorkingObjectsGuard {
 public:
@@ -93,7 +78,7 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress) {
     AddEndActions(context, movie.FramesWritten() + 1);
     movie.Objects.push_back(TFlashMovie::NewSectionMarker(kSectionMarkerLast));
     BuildAudioTrack(context, progress);
-    const int made = MakeFlashStream(context, progress, firstFrameActions.get());
+    const int made = MakeFlashStream(context, progress, firstFrameActions.get(), first);
     if (made == 0 && startActions) PrependToEndActions(movie, *startActions);
 
     movie.WriteSection(kSectionMarkerFirst, kSectionMarkerLast, false, true);
@@ -105,6 +90,19 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress) {
 }
 
 }  // namespace
+
+TColor ResolveColor(TColor color) {
+    static constexpr std::array<std::uint32_t, 31> kSystemColorsRGB = {
+        0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
+        0x000000, 0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0,
+        0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
+        0xFFFFE1, 0x000000, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x0078D7, 0xF0F0F0};
+    const std::uint32_t top = color >> 24;
+    if (top != 0x80 && top != 0xFF) return color & 0xFFFFFF;
+    const std::uint32_t index = color & 0xFF;
+    const std::uint32_t rgb = index < kSystemColorsRGB.size() ? kSystemColorsRGB[index] : 0;
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
+}
 
 bool OpenSource(TPassSettings& context, TProgress* progress) {
     LogStage(progress, kStageOpeningSource, kMessageOpeningSource, context.srcPath);

@@ -20,4 +20,8 @@ bool OpenSource(TPassSettings& context, TProgress* progress);
 // Closes whichever reader is open; never throws.
 void CloseSource(TPassSettings& context) noexcept;
 
+// Colour values with 0x80 or 0xFF in the top byte name a system colour (its index in the
+// low byte); they resolve to the usual desktop defaults. Others are 0x00BBGGRR already.
+TColor ResolveColor(TColor color);
+
 }  // namespace pellicor

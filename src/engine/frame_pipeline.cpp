@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "effects/effect_chain.h"
+#include "engine/convert_task.h"
 #include "engine/jpeg_encoder.h"
 #include "engine/picture_characters.h"
 #include "engine/text_caption.h"
@@ -133,7 +134,10 @@ TFirstFrame MakeFirstFrame(TPassSettings& context) {
     } else {
         width = context.destWidth;
         height = context.destHeight;
-        first.picture = &AddSolidPicture(movie, width, height, kColorWhite);
+        // A sound file has no picture of its own: a blank frame of the background colour.
+        const bool soundOnly = !context.isVideo && !context.isGif;
+        first.picture = &AddSolidPicture(movie, width, height,
+                                         soundOnly ? ResolveColor(context.destFlashBackgroundColor) : kColorWhite);
     }
     first.x = static_cast<std::int32_t>(TruncDiv(context.destWidth - width, 2));
     first.y = static_cast<std::int32_t>(TruncDiv(context.destHeight - height, 2));
@@ -141,6 +145,24 @@ TFirstFrame MakeFirstFrame(TPassSettings& context) {
 }
 
 namespace {
+
+// The end of every output frame: the sound stream head (first frame) and the next block when
+// the movie has sound, the start actions (first frame), ShowFrame.
+void EndOutputFrame(TPassSettings& context, TBitsEngine& writer, bool first, TFlashActionScript* startActions) {
+    TFlashMovie& movie = *context.movie;
+    TFlashStreamSound* sound = movie.HasStreamSound() ? movie.StreamSoundIfAny() : nullptr;
+    if (context.isAudio && sound) {
+        if (first) {
+            TSWFSoundStreamHead2 head;
+            sound->FillStreamHead(head, static_cast<double>(RoundHalfEven(context.destFrameRate)));
+            head.WriteToStream(writer);
+        }
+        sound->WriteStreamBlock(writer);
+    }
+    if (first && startActions) startActions->WriteToStream(writer);
+    TSWFShowFrame showFrame;
+    showFrame.WriteToStream(writer);
+}
 
 // One output frame from source frame `index`, straight into the file.
 void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, std::int32_t index, bool first,
@@ -166,24 +188,31 @@ void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, std::int32_t 
     place.SetFileVersion(movie.Version());
     place.WriteToStream(writer);
 
-    TFlashStreamSound* sound = movie.HasStreamSound() ? movie.StreamSoundIfAny() : nullptr;
-    if (context.isAudio && sound) {
-        if (first) {
-            TSWFSoundStreamHead2 head;
-            sound->FillStreamHead(head, static_cast<double>(RoundHalfEven(context.destFrameRate)));
-            head.WriteToStream(writer);
-        }
-        sound->WriteStreamBlock(writer);
+    EndOutputFrame(context, writer, first, startActions);
+}
+
+// One output frame of a sound file: its still picture placed in the first frame, then the
+// frame's sound block.
+void WriteStillFrame(TPassSettings& context, TBitsEngine& writer, const TFirstFrame& still, bool first,
+                     TFlashActionScript* startActions) {
+    if (first && still.picture) {
+        TFlashMovie& movie = *context.movie;
+        TFlashPlaceObject place(&movie, kDepthVideo);
+        place.PlaceObject().SetCharacterID(still.picture->GetCharacterId());
+        place.SetTranslate(still.x, still.y);
+        place.SetFileVersion(movie.Version());
+        place.WriteToStream(writer);
     }
-    if (first && startActions) startActions->WriteToStream(writer);
-    TSWFShowFrame showFrame;
-    showFrame.WriteToStream(writer);
+    EndOutputFrame(context, writer, first, startActions);
 }
 
 }  // namespace
 
-int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions) {
-    if (!context.isVideo && !context.isGif) return 0;
+int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions,
+                    const TFirstFrame& still) {
+    // A sound file shows its still picture for as long as its sound plays.
+    const bool soundOnly = !context.isVideo && !context.isGif;
+    if (soundOnly && !context.isAudio) return 0;
     TFlashMovie& movie = *context.movie;
     LogStage(progress, kStageMakingFlash, kMessageMakingFlash, context.srcPath);
     if (progress) {
@@ -198,7 +227,10 @@ int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScr
     for (std::int32_t i = context.startIndex; i <= context.endIndex; ++i) {
         if (!ContinueLoop(progress) || lastId > kLastFrameCharacterId) break;
         if (stepper.Take(i)) {
-            WriteOutputFrame(context, writer, i, made == 0, lastId, startActions);
+            if (soundOnly)
+                WriteStillFrame(context, writer, still, made == 0, startActions);
+            else
+                WriteOutputFrame(context, writer, i, made == 0, lastId, startActions);
             ++made;
         }
         if (progress) progress->SetPosition(static_cast<std::int64_t>(i) - context.startIndex + 1);

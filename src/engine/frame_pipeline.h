@@ -45,8 +45,14 @@ TFirstFrame MakeFirstFrame(TPassSettings& context);
 // movie's file as DefineBitsJPEG2, shape, PlaceObject2 at depth 10, the sound stream head
 // (first frame) and block when the movie has sound, `startActions` in the first frame when
 // given, and ShowFrame. Ends early when Converting is cleared or the character ids pass
-// 65530. Only for video and GIF sources. Returns the number of output frames made.
-int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions = nullptr);
+// 65530. Returns the number of output frames made.
+//
+// A source without video or GIF frames (a sound file) with isAudio makes one output frame per
+// index of its range (which the batch driver sets to cover the whole sound): `still`, the
+// first-frame picture, placed at depth 10 in the first of them, then only the sound block
+// and ShowFrame in each.
+int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions = nullptr,
+                    const TFirstFrame& still = {});
 
 // Character ids stop here: the frame stage makes no frame once the last used id exceeds it.
 inline constexpr std::int32_t kLastFrameCharacterId = 65530;

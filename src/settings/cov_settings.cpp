@@ -28,6 +28,7 @@ std::int32_t DefaultFrameRate(const TSourceInfo& info) {
     // A probe may report nonsense; keep the conversion inside the integer range.
     constexpr double kLimit = std::numeric_limits<std::int32_t>::max();
     if (!std::isfinite(info.vFreq)) return 0;
+    if (info.vFreq == 0) return kSoundOnlyFrameRate;
     if (info.vFreq >= kLimit) return std::numeric_limits<std::int32_t>::max();
     if (info.vFreq <= -kLimit) return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(RoundHalfEven(info.vFreq));

@@ -180,7 +180,11 @@ bool InitTaskSettings(const std::string& path, TCovSettings& settings, int mode)
 // extension gets it appended.
 std::string ChangeExtension(const std::string& fileName, const std::string& extension);
 
-// vFreq rounded to the nearest integer, halves to even, kept inside the 32-bit range.
+// The frame rate of a source without a frame rate of its own (a sound file: vFreq 0).
+inline constexpr std::int32_t kSoundOnlyFrameRate = 12;
+
+// vFreq rounded to the nearest integer, halves to even, kept inside the 32-bit range;
+// kSoundOnlyFrameRate when vFreq is 0 (a sound file has no frames to take the rate from).
 std::int32_t DefaultFrameRate(const TSourceInfo& info);
 
 }  // namespace pellicor
