@@ -282,7 +282,13 @@ void TBatchDriver::ConvertInParallel() {
     };
 
     std::vector<std::thread> threads;
-    for (std::size_t job = 0; job < workers; ++job) threads.emplace_back(work, job);
+    try {
+        for (std::size_t job = 0; job < workers; ++job) threads.emplace_back(work, job);
+    } catch (...) {  // no thread to be had: the started ones end their movies shorter
+        Converting = false;
+        for (std::thread& thread : threads) thread.join();
+        throw;
+    }
     while (running > 0) {
         {
             std::lock_guard lock(observerMutex_);
