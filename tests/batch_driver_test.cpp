@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -541,6 +546,85 @@ TEST_F(BatchDriverTest, HtmlExportUsesTheFittedStageSize) {
     driver->ConvertCheckedTasks();
     EXPECT_EQ(ReadFile(dir / "a.swf"), "FFF");
     EXPECT_EQ(ReadFile(dir / "a.html"), HtmlPageText("a.swf", 400, 300));
+}
+
+}  // namespace
+}  // namespace pellicor
+
+namespace pellicor {
+namespace {
+
+// Several jobs: tasks overlap, each worker has its own temp sub-folder, the observer hears
+// one report at a time and is pumped only on the calling thread.
+TEST_F(BatchDriverTest, TwoJobsConvertTwoTasksAtOnceInTheirOwnTempFolders) {
+    for (const char* name : {"a.avi", "b.avi", "c.avi", "d.avi"}) {
+        TCovSettings& task = tasks.Settings(AddTask(name));
+        task.destIsAudioIncluded = true;
+        task.sourceInfo.aExists = kTrue32;
+        task.sourceInfo.aSupported = kTrue32;
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    int inFlight = 0;
+    int mostInFlight = 0;
+    std::set<std::string> tempFolders;
+    bool untilStopped = false;  // the movies run until Stop (bounded)
+    auto convert = [&](TPassSettings& context, TProgress* progress) {
+        const std::string folder = std::filesystem::path(context.tempAudioFile).parent_path().string();
+        WriteFile(context.tempAudioFile, "ID3");
+        {
+            std::unique_lock lock(mutex);
+            tempFolders.insert(folder);
+            mostInFlight = std::max(mostInFlight, ++inFlight);
+            changed.notify_all();
+            // Wait (bounded) for the other job, so that both are seen converting at once.
+            changed.wait_for(lock, std::chrono::seconds(5), [&] { return mostInFlight >= 2; });
+        }
+        LogStage(progress, kStageMakingFlash, kMessageMakingFlash, context.srcPath);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (int frame = 1; (untilStopped ? std::chrono::steady_clock::now() < deadline : frame <= 3) &&
+                            ContinueLoop(progress);
+             ++frame) {
+            progress->SetPosition(frame % 100);
+            if (untilStopped) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        WriteFile(context.destPath, "movie of " + context.srcPath);
+        std::lock_guard lock(mutex);
+        --inFlight;
+        return true;
+    };
+    auto driver = std::make_unique<TBatchDriver>(tasks, recorder, TBatchOptions{TempFolder(), {}, convert, 2});
+    const auto caller = std::this_thread::get_id();
+    bool pumpedElsewhere = false;
+    recorder.onPump = [&] { pumpedElsewhere = pumpedElsewhere || std::this_thread::get_id() != caller; };
+    driver->Show();
+    driver->ConvertCheckedTasks();
+
+    EXPECT_EQ(mostInFlight, 2);
+    EXPECT_EQ(tempFolders, (std::set<std::string>{TempFolder() + "job-1", TempFolder() + "job-2"}));
+    EXPECT_FALSE(std::filesystem::exists(TempFolder() + "job-1"));  // emptied and removed
+    EXPECT_FALSE(std::filesystem::exists(TempFolder() + "job-2"));
+    EXPECT_FALSE(pumpedElsewhere);
+    EXPECT_GT(recorder.pumps, 0);
+    EXPECT_EQ(driver->Summary().converted, 4u);
+    EXPECT_TRUE(driver->Summary().AllConverted());
+    EXPECT_EQ(recorder.finished.size(), 4u);
+    EXPECT_EQ(recorder.totals.back(), "Total progress: 4 of 4 Finished");
+    for (const char* name : {"a", "b", "c", "d"})
+        EXPECT_EQ(ReadFile(dir / (std::string(name) + ".swf")), "movie of " + dir.Folder() + name + ".avi");
+
+    // Stop from the calling thread: the running movies end, no further task starts.
+    recorder.finished.clear();
+    mostInFlight = 0;
+    untilStopped = true;
+    recorder.onPump = [&] {
+        std::lock_guard lock(mutex);
+        if (mostInFlight >= 2) driver->Stop();
+    };
+    driver->ConvertCheckedTasks();
+    EXPECT_TRUE(driver->Summary().stopped);
+    EXPECT_EQ(recorder.finished.size(), 2u);
+    EXPECT_EQ(recorder.buttons_.back(), kIdle);
 }
 
 }  // namespace

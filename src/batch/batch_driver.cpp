@@ -1,11 +1,14 @@
 #include "batch/batch_driver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <thread>
 
 #include "batch/export_packaging.h"
 #include "batch/fit_size.h"
@@ -180,14 +183,18 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     return true;
 }
 
-// The current task's bar and stage log, handed to the engine: forwards every change to
-// the driver's observer.
+// A task's bar and stage log, handed to the engine: forwards every change to the driver's
+// observer, one report at a time. Only the progress of a sequential run pumps events; with
+// several jobs the calling thread pumps while the workers convert.
 class TBatchDriver::TTaskProgress : public TProgress {
 public:
-    explicit TTaskProgress(TBatchDriver& driver) : driver_(driver) {}
-    void Pump() override { driver_.observer_.Pump(); }
+    TTaskProgress(TBatchDriver& driver, bool pumps) : driver_(driver), pumps_(pumps) {}
+    void Pump() override {
+        if (pumps_) driver_.observer_.Pump();
+    }
     void ShowMessage(const std::string& text) override {
         message_ = text;
+        std::lock_guard lock(driver_.observerMutex_);
         driver_.observer_.ShowMessage(text);
     }
 
@@ -196,16 +203,26 @@ public:
     void ClearMessage() { message_.clear(); }
 
 protected:
-    void ProgressChanged() override { driver_.observer_.CurrentProgressChanged(Position(), Maximum()); }
-    void LogChanged() override { driver_.HighlightStep(Log().empty() ? std::string_view() : Log().front()); }
+    void ProgressChanged() override {
+        std::lock_guard lock(driver_.observerMutex_);
+        driver_.observer_.CurrentProgressChanged(Position(), Maximum());
+    }
+    void LogChanged() override {
+        driver_.HighlightStep(Log());
+        Pump();
+    }
 
 private:
     TBatchDriver& driver_;
+    const bool pumps_;
     std::string message_;
 };
 
 TBatchDriver::TBatchDriver(const TTaskList& tasks, TBatchObserver& observer, TBatchOptions options)
-    : tasks_(tasks), observer_(observer), options_(std::move(options)), progress_(std::make_unique<TTaskProgress>(*this)) {
+    : tasks_(tasks),
+      observer_(observer),
+      options_(std::move(options)),
+      progress_(std::make_unique<TTaskProgress>(*this, true)) {
     if (!options_.convert) options_.convert = ConvertTask;
     progress_->SetMaximum(100);
 }
@@ -245,28 +262,8 @@ void TBatchDriver::ConvertCheckedTasks() {
         UpdateButtons();
     };
     try {
-        for (std::size_t i = 0; i < tasks_.Count() && ContinueLoop(progress_.get()); ++i) {
-            if (!tasks_.Checked(i)) continue;
-            const TCovSettings& task = tasks_.Settings(i);
-            TTaskOutcome outcome = TTaskOutcome::Error;
-            std::string message;
-            try {
-                progress_->ClearMessage();
-                outcome = ConvertOneTask(task);
-                if (outcome == TTaskOutcome::Failed) message = progress_->Message();
-            } catch (const std::exception& error) {
-                message = error.what();
-            } catch (...) {
-                message = "unknown error";
-            }
-            switch (outcome) {
-                case TTaskOutcome::Converted: ++summary_.converted; break;
-                case TTaskOutcome::Skipped: ++summary_.skipped; break;
-                default: ++summary_.failed;
-            }
-            observer_.TaskFinished(i, task, outcome, message);
-            SetTotalPosition(totalPosition_ + 1);
-        }
+        if (options_.jobs > 1) ConvertInParallel();
+        else ConvertSequentially();
     } catch (...) {
         finish();
         throw;
@@ -274,26 +271,117 @@ void TBatchDriver::ConvertCheckedTasks() {
     finish();
 }
 
+void TBatchDriver::ConvertSequentially() {
+    for (std::size_t i = 0; i < tasks_.Count() && ContinueLoop(progress_.get()); ++i)
+        if (tasks_.Checked(i)) RunTask(i, *progress_, options_.tempFolder, false);
+}
+
+void TBatchDriver::ConvertInParallel() {
+    std::vector<std::size_t> checked;
+    for (std::size_t i = 0; i < tasks_.Count(); ++i)
+        if (tasks_.Checked(i)) checked.push_back(i);
+    const std::size_t workers = std::min(options_.jobs, checked.size());
+
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> running{workers};
+    std::exception_ptr firstError;
+    auto work = [&](std::size_t job) {
+        const std::string folder = WithSlash(options_.tempFolder) + "job-" + std::to_string(job + 1) + "/";
+        try {
+            std::filesystem::create_directories(folder);
+            TTaskProgress progress(*this, false);
+            progress.SetMaximum(100);
+            for (std::size_t at = 0; ContinueLoop(&progress) && (at = next++) < checked.size();)
+                RunTask(checked[at], progress, folder, true);
+        } catch (...) {
+            std::lock_guard lock(observerMutex_);
+            if (!firstError) firstError = std::current_exception();
+            Converting = false;  // the run ends as with an exception in a sequential run
+        }
+        std::error_code ignored;
+        std::filesystem::remove(folder, ignored);  // only when empty
+        --running;
+    };
+
+    std::vector<std::thread> threads;
+    try {
+        for (std::size_t job = 0; job < workers; ++job) threads.emplace_back(work, job);
+    } catch (...) {  // no thread to be had: the started ones end their movies shorter
+        Converting = false;
+        for (std::thread& thread : threads) thread.join();
+        throw;
+    }
+    while (running > 0) {
+        {
+            std::lock_guard lock(observerMutex_);
+            observer_.Pump();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (std::thread& thread : threads) thread.join();
+    if (firstError) std::rethrow_exception(firstError);
+}
+
+void TBatchDriver::RunTask(std::size_t index, TTaskProgress& progress, const std::string& tempFolder, bool shared) {
+    const TCovSettings& task = tasks_.Settings(index);
+    TTaskOutcome outcome = TTaskOutcome::Error;
+    std::string message;
+    try {
+        progress.ClearMessage();
+        outcome = ConvertOneTask(task, progress, tempFolder, shared);
+        if (outcome == TTaskOutcome::Failed) message = progress.Message();
+    } catch (const std::exception& error) {
+        message = error.what();
+    } catch (...) {
+        message = "unknown error";
+    }
+    std::lock_guard lock(observerMutex_);
+    switch (outcome) {
+        case TTaskOutcome::Converted: ++summary_.converted; break;
+        case TTaskOutcome::Skipped: ++summary_.skipped; break;
+        default: ++summary_.failed;
+    }
+    observer_.TaskFinished(index, task, outcome, message);
+    SetTotalPosition(totalPosition_ + 1);
+}
+
 TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task) {
+    return ConvertOneTask(task, *progress_, options_.tempFolder, false);
+}
+
+TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task, TTaskProgress& progress,
+                                          const std::string& tempFolder, bool shared) {
     TPassSettings context;
-    context.previewImage = previewImage_;
-    context.isPreview = preview_;
-    context.isSlowReading = !fast_;
-    if (!FillPassSettings(task, options_.tempFolder, context)) return TTaskOutcome::Skipped;
+    {
+        std::lock_guard lock(observerMutex_);
+        context.isPreview = preview_;
+        context.isSlowReading = !fast_;
+        if (!shared) {
+            context.previewImage = previewImage_;
+        } else if (previewImage_) {
+            context.previewImage = [this, show = previewImage_](const TBitmap& image) {
+                std::lock_guard lock(observerMutex_);
+                show(image);
+            };
+        }
+    }
+    if (!FillPassSettings(task, tempFolder, context)) return TTaskOutcome::Skipped;
 
-    context_ = &context;
+    // Only a sequential run follows the preview and fast boxes during a task: a worker's
+    // context is read without the lock.
+    if (!shared) context_ = &context;
     SetCurrentText(CurrentConvertingText(task.sourceInfo));
-    progress_->SetPosition(0);
+    progress.SetPosition(0);
 
-    auto finish = [this] {
-        context_ = nullptr;
-        progress_->SetPosition(progress_->Maximum());
+    auto finish = [&] {
+        if (!shared) context_ = nullptr;
+        progress.SetPosition(progress.Maximum());
         SetCurrentText(std::string(kCurrentFinishedText));
-        RemoveTempAudioFiles();
+        RemoveTempAudioFiles(tempFolder);
     };
     bool completed = false;
     try {
-        completed = options_.convert(context, progress_.get());
+        completed = options_.convert(context, &progress);
         if (completed) Package(context, task.destExportType);
     } catch (...) {
         finish();
@@ -313,10 +401,10 @@ void TBatchDriver::Package(const TPassSettings& context, std::int32_t exportType
     }
 }
 
-void TBatchDriver::RemoveTempAudioFiles() const {
+void TBatchDriver::RemoveTempAudioFiles(const std::string& tempFolder) {
     for (const std::string_view name : {kTempWaveName, kTempMp3Name}) {
         std::error_code ignored;
-        std::filesystem::remove(WithSlash(options_.tempFolder) + std::string(name), ignored);
+        std::filesystem::remove(WithSlash(tempFolder) + std::string(name), ignored);
     }
 }
 
@@ -336,16 +424,21 @@ void TBatchDriver::Stop() {
 }
 
 void TBatchDriver::SetPreview(bool enabled) {
+    std::lock_guard lock(observerMutex_);
     preview_ = enabled;
     if (context_ != nullptr) context_->isPreview = enabled;
 }
 
 void TBatchDriver::SetFastConverting(bool enabled) {
+    std::lock_guard lock(observerMutex_);
     fast_ = enabled;
     if (context_ != nullptr) context_->isSlowReading = !enabled;
 }
 
-void TBatchDriver::SetPreviewImage(std::function<void(const TBitmap&)> show) { previewImage_ = std::move(show); }
+void TBatchDriver::SetPreviewImage(std::function<void(const TBitmap&)> show) {
+    std::lock_guard lock(observerMutex_);
+    previewImage_ = std::move(show);
+}
 
 TBatchButtons TBatchDriver::Buttons() const {
     if (!Converting) return {kConvertCaption, true, false, false};
@@ -358,10 +451,10 @@ void TBatchDriver::UpdateButtons() {
     observer_.ButtonsChanged(Buttons());
 }
 
-void TBatchDriver::HighlightStep(std::string_view stageKey) {
-    step_ = StepOfStage(stageKey);
-    observer_.StageChanged(step_, progress_->Log());
-    observer_.Pump();
+void TBatchDriver::HighlightStep(const std::vector<std::string>& log) {
+    std::lock_guard lock(observerMutex_);
+    step_ = StepOfStage(log.empty() ? std::string_view() : std::string_view(log.front()));
+    observer_.StageChanged(step_, log);
 }
 
 void TBatchDriver::SetTotalPosition(std::int64_t position) {
@@ -369,6 +462,9 @@ void TBatchDriver::SetTotalPosition(std::int64_t position) {
     observer_.TotalChanged(totalPosition_, totalMaximum_, TotalProgressText(totalPosition_, totalMaximum_));
 }
 
-void TBatchDriver::SetCurrentText(const std::string& text) { observer_.CurrentTextChanged(text); }
+void TBatchDriver::SetCurrentText(const std::string& text) {
+    std::lock_guard lock(observerMutex_);
+    observer_.CurrentTextChanged(text);
+}
 
 }  // namespace pellicor

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,9 @@ struct TBatchOptions {
     std::string tempFolder;  // the temp folder, ending in "/"
     std::string stubPath;    // the projector stub
     TConvertFunction convert;  // empty: ConvertTask
+    // How many tasks are converted at the same time. Above 1 every task runs on a worker
+    // thread with its own context and its own temp sub-folder ("job-1/", "job-2/", ...).
+    std::size_t jobs = 1;
 };
 
 // Counts of a finished run.
@@ -108,7 +112,9 @@ struct TBatchSummary {
     bool AllConverted() const { return !stopped && converted == checked; }
 };
 
-// Runs the checked tasks of a task list one after the other: fills the conversion context
+// Runs the checked tasks of a task list one after the other (or up to `jobs` at a time on
+// worker threads, whose reports reach the observer one at a time while Pump is only called
+// on the calling thread): fills the conversion context
 // for each, converts it, packages the result and removes the temporary audio files. Steered
 // by the engine's flags Converting and Paused; front ends call Pause, Stop and
 // ConvertCheckedTasks (which resumes a paused run) from their event handling inside Pump.
@@ -134,7 +140,8 @@ public:
     // Stop, Exit and closing: the current task finishes shorter, no further task starts.
     void Stop();
 
-    // The preview and fast-converting boxes; they take effect at once, also during a run.
+    // The preview and fast-converting boxes; they take effect at once, also during a run
+    // (with several jobs, from the next task on).
     void SetPreview(bool enabled);
     void SetFastConverting(bool enabled);
     // Receives frame pictures while the preview is on.
@@ -150,17 +157,25 @@ private:
     class TTaskProgress;
 
     void CountCheckedTasks();
+    void ConvertSequentially();
+    void ConvertInParallel();
+    // Converts one checked task with `progress`, counts its outcome and reports it.
+    void RunTask(std::size_t index, TTaskProgress& progress, const std::string& tempFolder, bool shared);
+    TTaskOutcome ConvertOneTask(const TCovSettings& task, TTaskProgress& progress, const std::string& tempFolder,
+                                bool shared);
     void UpdateButtons();
-    void HighlightStep(std::string_view stageKey);
+    void HighlightStep(const std::vector<std::string>& log);
     void SetTotalPosition(std::int64_t position);
     void SetCurrentText(const std::string& text);
-    void RemoveTempAudioFiles() const;
+    static void RemoveTempAudioFiles(const std::string& tempFolder);
     void Package(const TPassSettings& context, std::int32_t exportType) const;
 
     const TTaskList& tasks_;
     TBatchObserver& observer_;
     TBatchOptions options_;
     std::unique_ptr<TTaskProgress> progress_;
+    // Held around every report to the observer (and around Pump with several jobs).
+    std::recursive_mutex observerMutex_;
     TPassSettings* context_ = nullptr;  // the context of the task being converted
     bool preview_ = true;
     bool fast_ = true;

@@ -33,6 +33,8 @@ std::string StubPathOr(const std::string& given);
 inline constexpr const char* kStubOptionHelp =
     "projector stub for executable exports (default: dfp or dfp.exe in the resources folder or beside the program)";
 
+inline constexpr const char* kJobsOptionHelp = "convert up to N tasks at the same time (default 1)";
+
 // `position` of `maximum` in whole percent, 0..100 (0 when there is no maximum).
 std::int64_t Percent(std::int64_t position, std::int64_t maximum);
 // "[#####.....]" with `width` cells filled to `percent`.

@@ -36,6 +36,7 @@ struct TConvertOptions {
     bool noCompress = false;
     bool flash3 = false;
     std::string stubFile;
+    std::size_t jobs = 1;
 };
 
 // "A-B" (1-based, both included) or "WxH".
@@ -201,7 +202,7 @@ int Convert(const TConvertOptions& options) {
     }
 
     TConvertView view;
-    TBatchDriver driver(list, view, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}});
+    TBatchDriver driver(list, view, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
     driver.SetPreview(false);
     Paused = false;
     {
@@ -244,6 +245,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
     command->add_flag("--no-compress", options->noCompress, "write an uncompressed movie");
     command->add_flag("--flash3", options->flash3, "Flash 3+ (SWF version 5) instead of Flash MX");
     command->add_option("--stub", options->stubFile, kStubOptionHelp);
+    command->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
 
     command->callback([options, &exitStatus] {
         // Bad assignments are usage errors: check them all before converting anything.

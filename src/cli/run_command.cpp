@@ -25,6 +25,7 @@ namespace {
 struct TRunOptions {
     std::string tasksFile;
     std::string stubFile;
+    std::size_t jobs = 1;
 };
 
 // ---- what the run shows ----
@@ -213,7 +214,7 @@ int Run(const TRunOptions& options) {
     LoadTasks(file, list);
 
     TRunDisplay display;
-    TBatchDriver driver(list, display, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}});
+    TBatchDriver driver(list, display, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
     display.SetDriver(&driver);
     TInterruptGuard interrupts("pellicor-cli run");
     driver.Show();
@@ -233,6 +234,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     auto* run = app.add_subcommand("run", "Convert every checked task of the task list");
     run->add_option("--tasks", options->tasksFile, "task list file (default: the program's pellicor.ini)");
     run->add_option("--stub", options->stubFile, kStubOptionHelp);
+    run->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
     run->callback([options, &exitStatus] {
         try {
             exitStatus = Run(*options);

@@ -84,7 +84,7 @@ private:
 };
 
 std::string RandomSalt() {
-    static std::random_device device;
+    thread_local std::random_device device;  // several jobs may protect movies at once
     std::uniform_int_distribution<int> pick(0, 63);
     return {kAlphabet[pick(device)], kAlphabet[pick(device)]};
 }
