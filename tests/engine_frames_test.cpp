@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/frame_pipeline.h"
-#include "engine/jpeg_encoder.h"
+#include "media/jpeg_encoder.h"
 #include "media/mcl.h"
 #include "movie/flash_movie.h"
 #include "engine_test_support.h"

@@ -6,7 +6,7 @@
 #include "engine/audio_track.h"
 #include "engine/compress_flash.h"
 #include "engine/frame_pipeline.h"
-#include "engine/jpeg_encoder.h"
+#include "media/jpeg_encoder.h"
 #include "engine/movie_actions.h"
 #include "engine/preloader.h"
 #include "media/mcl.h"

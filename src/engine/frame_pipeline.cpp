@@ -7,7 +7,7 @@
 
 #include "effects/effect_chain.h"
 #include "engine/convert_task.h"
-#include "engine/jpeg_encoder.h"
+#include "media/jpeg_encoder.h"
 #include "engine/picture_characters.h"
 #include "engine/text_caption.h"
 #include "media/mcl.h"

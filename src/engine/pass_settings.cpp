@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/jpeg_encoder.h"
+#include "media/jpeg_encoder.h"
 #include "movie/flash_movie.h"
 
 namespace pellicor {

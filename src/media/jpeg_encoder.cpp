@@ -1,4 +1,4 @@
-#include "engine/jpeg_encoder.h"
+#include "media/jpeg_encoder.h"
 
 #include <algorithm>
 #include <csetjmp>
