@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <jpeglib.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,6 +25,7 @@ extern "C" {
 #include "movie/flash_place_object.h"
 #include "movie/flash_shape.h"
 #include "movie/flash_sprite.h"
+#include "movie_reader_test_support.h"
 #include "movie_test_support.h"
 #include "swf/bitmap_tags.h"
 #include "swf/button_tags.h"
@@ -43,31 +43,7 @@ using test::TagCodes;
 using test::TagList;
 
 // A baseline JPEG of a grey picture.
-Bytes EncodeGreyJPEG(int width, int height) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3, 128);
-    jpeg_compress_struct compress{};
-    jpeg_error_mgr error{};
-    compress.err = jpeg_std_error(&error);
-    jpeg_create_compress(&compress);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&compress, &buffer, &size);
-    compress.image_width = static_cast<JDIMENSION>(width);
-    compress.image_height = static_cast<JDIMENSION>(height);
-    compress.input_components = 3;
-    compress.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&compress);
-    jpeg_start_compress(&compress, TRUE);
-    while (compress.next_scanline < compress.image_height) {
-        JSAMPROW row = &pixels[static_cast<std::size_t>(compress.next_scanline) * width * 3];
-        jpeg_write_scanlines(&compress, &row, 1);
-    }
-    jpeg_finish_compress(&compress);
-    Bytes jpeg(buffer, buffer + size);
-    jpeg_destroy_compress(&compress);
-    std::free(buffer);
-    return jpeg;
-}
+Bytes EncodeGreyJPEG(int width, int height) { return test_support::EncodeJpeg(width, height, false); }
 
 struct TSectionedMovieRecipe {
     int Width = 64;
