@@ -105,16 +105,24 @@ bool FetchFrame(TPassSettings& context, std::int32_t index) {
         read = false;
     }
     try {
-        context.frameBitmap = context.sourceBitmap;
-        ApplyEffects(context.frameBitmap, context.effects);
-        if (context.isPreview && context.previewImage) context.previewImage(context.frameBitmap);
+        // Effects work on a copy, so that the next partial GIF frame or failed read builds on
+        // the untouched picture; without effects the source picture is the frame itself.
+        if (context.effects.destIsApplyEffects) {
+            context.frameBitmap = context.sourceBitmap;
+            ApplyEffects(context.frameBitmap, context.effects);
+        }
+        if (context.isPreview && context.previewImage) context.previewImage(FramePicture(context));
     } catch (...) {
         return false;
     }
     return read;
 }
 
-void EncodeFrame(TPassSettings& context) { context.jpegImage->Encode(context.frameBitmap, context.jpegStream); }
+const TBitmap& FramePicture(const TPassSettings& context) {
+    return context.effects.destIsApplyEffects ? context.frameBitmap : context.sourceBitmap;
+}
+
+void EncodeFrame(TPassSettings& context) { context.jpegImage->Encode(FramePicture(context), context.jpegStream); }
 
 TFirstFrame MakeFirstFrame(TPassSettings& context) {
     TFlashMovie& movie = *context.movie;
@@ -126,10 +134,10 @@ TFirstFrame MakeFirstFrame(TPassSettings& context) {
         first.picture = &AddImageFilePicture(movie, context.destFlashImageFrameFile, width, height);
     } else if (context.destIsFlashBlankFrame) {
         first.picture = &AddSolidPicture(movie, width, height, context.destFlashBlankFrameColor);
-    } else if (FetchFrame(context, context.startIndex) && !context.frameBitmap.empty()) {
+    } else if (FetchFrame(context, context.startIndex) && !FramePicture(context).empty()) {
         EncodeFrame(context);
-        width = context.frameBitmap.width;
-        height = context.frameBitmap.height;
+        width = FramePicture(context).width;
+        height = FramePicture(context).height;
         first.picture = &AddJpegPicture(movie, context.jpegStream, width, height);
     } else {
         width = context.destWidth;
@@ -169,13 +177,13 @@ void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, std::int32_t 
                       std::int32_t& lastId, TFlashActionScript* startActions) {
     TFlashMovie& movie = *context.movie;
     FetchFrame(context, index);
-    if (context.frameBitmap.empty()) {
+    if (FramePicture(context).empty()) {
         // Nothing was ever read: a black picture of the expected size stands in.
         SizeCanvas(context.sourceBitmap, std::max(PictureWidth(context), 1), std::max(PictureHeight(context), 1));
         context.frameBitmap = context.sourceBitmap;
     }
     EncodeFrame(context);
-    const int width = context.frameBitmap.width, height = context.frameBitmap.height;
+    const int width = FramePicture(context).width, height = FramePicture(context).height;
     const auto imageId = static_cast<std::uint16_t>(++lastId);
     const auto shapeId = static_cast<std::uint16_t>(++lastId);
     WriteFramePicture(writer, context.jpegStream, width, height, imageId, shapeId);

@@ -26,16 +26,19 @@ private:
     double nextAt_;
 };
 
-// Fills context.frameBitmap with source frame `index` (0-based) through the reader of the
-// source, then runs the effects and the preview on it (also when the read failed, on what
-// the bitmap holds). False when the read failed; frameBitmap then keeps the previous picture.
+// Reads source frame `index` (0-based) into context.sourceBitmap through the reader of the
+// source, then runs the effects (into context.frameBitmap) and the preview (also when the
+// read failed, on what the bitmap holds). False when the read failed; the picture then stays
+// the previous one.
 bool FetchFrame(TPassSettings& context, std::int32_t index);
+// The current frame's picture: frameBitmap when effects apply, else sourceBitmap.
+const TBitmap& FramePicture(const TPassSettings& context);
 // The media-layer read (twice when isSlowReading), cropped to the region when it applies.
 bool ReadVideoFrame(TPassSettings& context, std::int32_t index);
 // GIF frame `index` drawn over the previous picture at its offset (minus the region corner).
 bool ReadGifFrame(TPassSettings& context, std::int32_t index);
 
-// The JPEG bytes of context.frameBitmap in context.jpegStream.
+// The JPEG bytes of FramePicture in context.jpegStream.
 void EncodeFrame(TPassSettings& context);
 
 // The first-frame picture of the start section (caption first) and its centred position.

@@ -123,7 +123,7 @@ struct TPassSettings {
 
     // ---- working objects, created and freed by ConvertTask ----
     std::unique_ptr<TFlashMovie> movie;
-    TBitmap frameBitmap;                  // the current frame's picture, effects applied
+    TBitmap frameBitmap;                  // the current frame with effects applied (only when they are on)
     // The picture as read, before the effects: partial GIF frames and failed reads build on
     // it, so the effects never run twice over the same pixels.
     TBitmap sourceBitmap;
@@ -133,7 +133,7 @@ struct TPassSettings {
     // ---- readers ----
     // Copy each frame into the preview (may change during a run).
     std::atomic<bool> isPreview{false};
-    // Shows a frame; called with frameBitmap while isPreview is set. May be empty.
+    // Shows a frame; called with the frame's picture while isPreview is set. May be empty.
     std::function<void(const TBitmap&)> previewImage;
 
     bool isVideo = false;  // decoded through the media layer
