@@ -9,6 +9,7 @@ packages=(
   libgif-dev libjpeg62-turbo-dev zlib1g-dev libmp3lame-dev
   libfreetype-dev libfontconfig-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev xvfb xauth xdotool
 )
 
 missing=()
