@@ -24,7 +24,8 @@ mkdir -p "$HOME" "$work/out"
 
 tasks=$work/tasks.ini
 cli=$build/pellicor-cli
-"$cli" tasks --tasks "$tasks" add samples/sample.mp4 "$build/fixtures/clip.mov" \
+# The large clip second, so that the run is still busy when it is paused for the picture.
+"$cli" tasks --tasks "$tasks" add samples/sample.mp4 "$build/fixtures/hd720.mp4" \
   "$build/fixtures/anim.gif" "$build/fixtures/tone.wav" > /dev/null
 for n in 0 1 2 3; do "$cli" tasks --tasks "$tasks" set $n "destFilepath=$work/out/" > /dev/null; done
 "$cli" tasks --tasks "$tasks" uncheck 3 > /dev/null
@@ -58,12 +59,12 @@ batch=$(window_id '^Converting...$')
 xdotool windowfocus --sync "$batch"
 sleep 0.5
 xdotool key --clearmodifiers alt+c          # the dialog's Convert
-sleep 1.2
+sleep 2
 xdotool key --clearmodifiers alt+p          # Pause, for a still picture
 sleep 0.5
 grab "$batch" "$out/batch-dialog.png"
 xdotool key --clearmodifiers alt+r          # Resume
-sleep 5
+sleep 8
 xdotool key --clearmodifiers alt+e          # Exit
 sleep 0.5
 kill "$app" 2>/dev/null || true

@@ -69,7 +69,7 @@ void TDoFrm::BuildControls() {
     panPreview->setObjectName("panPreview");
     imgPreview_ = new TFramePicture(panPreview);
     imgPreview_->setObjectName("imgPreview");
-    imgPreview_->setMinimumSize(240, 180);
+    imgPreview_->setMinimumSize(320, 240);
     auto* previewLayout = new QVBoxLayout(panPreview);
     previewLayout->addWidget(imgPreview_);
 

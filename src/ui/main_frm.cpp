@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <functional>
 #include <system_error>
 
 #include "batch/export_packaging.h"
@@ -125,8 +126,14 @@ void TMainFrm::BuildControls() {
     rightLayout->addLayout(previewButtons);
     rightLayout->addWidget(BuildInformationPanel());
 
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(taskView_, 1);
+    leftLayout->addWidget(BuildListCommandRow());
+
     auto* splitter = new QSplitter(this);
-    splitter->addWidget(taskView_);
+    splitter->addWidget(left);
     splitter->addWidget(right);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
@@ -146,7 +153,7 @@ QWidget* TMainFrm::BuildCommandRow() {
     const std::pair<const char*, void (TMainFrm::*)()> commands[] = {
         {"&Add", &TMainFrm::Add},       {"&Remove", &TMainFrm::RemoveSelected},
         {"&Clear", &TMainFrm::ClearAll}, {"&Settings", &TMainFrm::OpenSettings},
-        {"&Help", &TMainFrm::OpenHelp},
+        {"Help", &TMainFrm::OpenHelp},
     };
     for (const auto& [caption, command] : commands) {
         auto* button = new QPushButton(QString::fromUtf8(caption), row);
@@ -154,6 +161,10 @@ QWidget* TMainFrm::BuildCommandRow() {
         connect(button, &QPushButton::clicked, this, command);
         layout->addWidget(button);
     }
+    auto* help = new QAction(this);
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, &TMainFrm::OpenHelp);
+    addAction(help);
     layout->addStretch(1);
     auto* convert = new QPushButton(QStringLiteral("Con&vert"), row);
     convert->setObjectName("btnConvert");
@@ -162,6 +173,28 @@ QWidget* TMainFrm::BuildCommandRow() {
     convert->setFont(bold);
     connect(convert, &QPushButton::clicked, this, &TMainFrm::Convert);
     layout->addWidget(convert);
+    return row;
+}
+
+std::vector<TMainFrm::TCommand> TMainFrm::EntryCommands() {
+    return {
+        {"C&heck All", [this] { CheckAll(true); }},
+        {"&Uncheck All", [this] { CheckAll(false); }},
+        {"Open Export &File", [this] { OpenExportFile(); }},
+        {"Open Export &Directory", [this] { OpenExportDirectory(); }},
+    };
+}
+
+QWidget* TMainFrm::BuildListCommandRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (const auto& [caption, command] : EntryCommands()) {
+        auto* button = new QPushButton(QString::fromUtf8(caption), row);
+        connect(button, &QPushButton::clicked, this, command);
+        layout->addWidget(button);
+    }
+    layout->addStretch(1);
     return row;
 }
 
@@ -188,23 +221,14 @@ QWidget* TMainFrm::BuildInformationPanel() {
 
 void TMainFrm::BuildPopupMenu() {
     popupMenu_ = new QMenu(this);
-    const std::pair<const char*, std::function<void()>> commands[] = {
+    std::vector<TCommand> commands = {
         {"&Add", [this] { Add(); }},
         {"&Remove", [this] { RemoveSelected(); }},
         {"&Clear", [this] { ClearAll(); }},
         {"&Settings", [this] { OpenSettings(); }},
-        {nullptr, {}},
-        {"C&heck All", [this] { CheckAll(true); }},
-        {"&Uncheck All", [this] { CheckAll(false); }},
-        {nullptr, {}},
-        {"Open Export &File", [this] { OpenExportFile(); }},
-        {"Open Export &Directory", [this] { OpenExportDirectory(); }},
     };
+    for (TCommand& command : EntryCommands()) commands.push_back(std::move(command));
     for (const auto& [caption, command] : commands) {
-        if (caption == nullptr) {
-            popupMenu_->addSeparator();
-            continue;
-        }
         QAction* action = popupMenu_->addAction(QString::fromUtf8(caption));
         connect(action, &QAction::triggered, this, command);
     }

@@ -3,7 +3,9 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "settings/task_list.h"
@@ -62,8 +64,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // A command of the buttons and the pop-up menu: caption and action.
+    using TCommand = std::pair<const char*, std::function<void()>>;
+    // The commands on the row below the list (and in the pop-up menu).
+    std::vector<TCommand> EntryCommands();
+
     void BuildControls();
     QWidget* BuildCommandRow();
+    QWidget* BuildListCommandRow();
     QWidget* BuildInformationPanel();
     void BuildPopupMenu();
     void LoadTaskList();

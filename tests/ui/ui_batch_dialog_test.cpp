@@ -72,6 +72,14 @@ private:
     QTimer timer_;
 };
 
+// The frame stage is under way: its step is bold and its bar (one step per frame of the
+// 50-frame clips) has moved off both ends. On entering the stage the bar still shows the
+// stage before it, full.
+bool PartWayThroughFrames(const TControls& controls) {
+    const int value = controls.prgCurrent.value();
+    return controls.labStepMaking.font().bold() && controls.prgCurrent.maximum() == 50 && value > 10 && value < 40;
+}
+
 void AppendIfNew(QStringList& seen, const QString& text) {
     if (seen.isEmpty() || seen.last() != text) seen << text;
 }
@@ -126,7 +134,8 @@ private slots:
         controls.btnConvert.click();
 
         QCOMPARE(totals, (QStringList{"Total progress: 0 of 2 Finished", "Total progress: 1 of 2 Finished"}));
-        QCOMPARE(currents, (QStringList{"Current converting: \"clip.mp4@" + kFixtures + "\"", "Current converting finished!",
+        QCOMPARE(currents, (QStringList{"Current progress: Ready...", "Current converting: \"clip.mp4@" + kFixtures + "\"",
+                                        "Current converting finished!",
                                         "Current converting: \"anim.gif@" + kFixtures + "\""}));
         QCOMPARE(buttons, QStringList{"&Convert off, pause on, stop on"});
         QVERIFY(makingBold);
@@ -164,14 +173,15 @@ private slots:
         QString pausedButtons;
         QElapsedTimer pausedFor;
         TDuringRun watch([&] {
-            if (phase == Running && controls.labStepMaking.font().bold() && controls.prgCurrent.value() > 10) {
+            if (phase == Running && PartWayThroughFrames(controls)) {
                 controls.btnPause.click();
                 phase = Paused;
-                pausedAt = controls.prgCurrent.value();
                 pausedButtons = controls.Buttons();
                 pausedFor.start();
             } else if (phase == Paused) {
-                heldStill = heldStill && controls.prgCurrent.value() == pausedAt;
+                // The frame under way when Pause came may still finish; after that nothing moves.
+                if (pausedFor.elapsed() > 50 && pausedAt < 0) pausedAt = controls.prgCurrent.value();
+                if (pausedAt >= 0) heldStill = heldStill && controls.prgCurrent.value() == pausedAt;
                 if (pausedFor.elapsed() > 300) {
                     phase = Resumed;
                     controls.btnConvert.click();  // reads "&Resume"
@@ -181,6 +191,7 @@ private slots:
         controls.btnConvert.click();
 
         QCOMPARE(phase, Resumed);
+        QVERIFY(pausedAt > 10);
         QCOMPARE(pausedButtons, QString("&Resume on, pause off, stop on"));
         QVERIFY(heldStill);
         QCOMPARE(controls.Buttons(), QString("&Convert on, pause off, stop off"));
@@ -198,7 +209,7 @@ private slots:
         TControls controls(dialog);
         bool stopped = false;
         TDuringRun watch([&] {
-            if (!stopped && controls.labStepMaking.font().bold() && controls.prgCurrent.value() > 20) {
+            if (!stopped && PartWayThroughFrames(controls)) {
                 controls.btnStop.click();
                 stopped = true;
             }
@@ -226,7 +237,7 @@ private slots:
         TControls controls(dialog);
         bool closed = false;
         TDuringRun watch([&] {
-            if (!closed && controls.prgCurrent.value() > 20 && controls.labStepMaking.font().bold()) {
+            if (!closed && PartWayThroughFrames(controls)) {
                 dialog.close();
                 closed = true;
                 // Still shown until the run has seen the cleared flag.

@@ -199,6 +199,10 @@ private slots:
         QVERIFY(window.Start());
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(Fixture("clip.mpg")), QUrl::fromLocalFile(Fixture("anim.gif"))});
+        // A drop reaches the window that accepted the drag.
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&window, &drop);
         QTRY_COMPARE(window.Tasks().Count(), std::size_t(2));
