@@ -41,15 +41,19 @@ app=$!
 
 window_id() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 
-# Grabs one window of the screen into a PNG.
+# Grabs one window of the screen into a small PNG (three quarters of the size, 128 colours).
 grab() {
   local id=$1 file=$2
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  ffmpeg -nostdin -hide_banner -loglevel error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" \
-    -i "$DISPLAY+$X,$Y" -frames:v 1 -vf "scale=iw*3/4:-1:flags=lanczos" -compression_level 9 "$file"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -f x11grab -draw_mouse 0 -video_size "${WIDTH}x${HEIGHT}" \
+    -i "$DISPLAY+$X,$Y" -frames:v 1 "$work/grab.png"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -i "$work/grab.png" \
+    -vf "scale=iw*3/4:-1:flags=lanczos,split[a][b];[a]palettegen=max_colors=128[p];[b][p]paletteuse=dither=none" \
+    -compression_level 9 "$file"
 }
 
 main=$(window_id '^Pellicor$')
+xdotool mousemove 1279 799                  # the pointer out of the pictures
 xdotool windowfocus --sync "$main"
 sleep 2
 grab "$main" "$out/main-window.png"
@@ -59,7 +63,7 @@ batch=$(window_id '^Converting...$')
 xdotool windowfocus --sync "$batch"
 sleep 0.5
 xdotool key --clearmodifiers alt+c          # the dialog's Convert
-sleep 2
+sleep 0.6
 xdotool key --clearmodifiers alt+p          # Pause, for a still picture
 sleep 0.5
 grab "$batch" "$out/batch-dialog.png"
