@@ -6,10 +6,12 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
-import { pathToFileURL } from "node:url";
+import { fileURLToPath, pathToFileURL } from "node:url";
 import { openBrowser } from "./browser.mjs";
 import { openPlayer } from "./harness.mjs";
 import { fromRgb24, meanDifference } from "./png.mjs";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
 
 // The stage size in pixels from an SWF file's header (FWS or CWS).
 export function swfStageSize(file) {
@@ -44,6 +46,8 @@ async function main() {
   const t = {
     folder,
     fixture: (file) => path.join(fixtures, file),
+    // A file of the source tree (PELLICOR_SOURCE_DIR, else the tree this harness lies in).
+    source: (file) => path.join(process.env.PELLICOR_SOURCE_DIR || path.join(here, "..", ".."), file),
     log: (...parts) => console.log(...parts),
     check(condition, message) {
       ++checks;

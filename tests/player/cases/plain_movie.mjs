@@ -1,4 +1,4 @@
-// A plain movie advances and shows the source's pictures.
+// A plain movie advances and shows the source's pictures; so does the demo's movie.
 import { gridDistance } from "../png.mjs";
 
 export default async function (t) {
@@ -15,4 +15,13 @@ export default async function (t) {
   const nearest = Math.min(...frames.map((frame) => gridDistance(frame, shot)));
   t.check(frames.length === 50 && nearest < 12,
     `the stage shows a frame of the source (nearest of ${frames.length} frames: ${nearest.toFixed(1)} levels)`);
+  await player.close();
+  await demo(t);
+}
+
+async function demo(t) {
+  // `make demo` converts the bundled sample with the default settings.
+  const player = await t.play(t.convert(t.source("samples/sample.mp4"), [], "sample.swf"));
+  const moved = await t.movement(player);
+  t.check(moved > 2, `the demo movie plays (largest mean difference ${moved.toFixed(1)})`);
 }
