@@ -9,6 +9,7 @@ packages=(
   libgif-dev libjpeg62-turbo-dev zlib1g-dev libmp3lame-dev
   libfreetype-dev libfontconfig-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
