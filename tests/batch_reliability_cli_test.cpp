@@ -116,8 +116,10 @@ TEST(ReliabilityCli, AKilledRunLeavesTheEarlierMovieByteForByte) {
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(testing::ReadFileBytes(movie), kEarlierMovie);
     // What the kill left is a temporary that no one takes for a movie.
-    for (const std::string& name : Names(folder.File("")))
-        if (name != "clip.swf") EXPECT_TRUE(name.starts_with("clip.swf.") && name.ends_with(".part")) << name;
+    for (const std::string& name : Names(folder.File(""))) {
+        if (name == "clip.swf") continue;
+        EXPECT_TRUE(name.starts_with("clip.swf.") && name.ends_with(".part")) << name;
+    }
 }
 
 TEST(ReliabilityCli, TwoCtrlCLeaveTheEarlierMovieOrAWellFormedOneAndNoTemporary) {

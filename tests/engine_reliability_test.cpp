@@ -76,9 +76,10 @@ TEST(Reliability, RefusedFirstFramePicturesLeaveTheEarlierMovieAsItWas) {
             Convert(context);
             ADD_FAILURE() << "the picture was taken";
         } catch (const std::exception& error) {
-            if (std::string(picture.name).ends_with(".jpg"))
+            if (std::string(picture.name).ends_with(".jpg")) {
                 EXPECT_NE(std::string(error.what()).find("is not a JPEG picture that can be shown"), std::string::npos)
                     << error.what();
+            }
         }
         EXPECT_EQ(testing::ReadFileBytes(dest), kEarlierMovie);
         EXPECT_EQ(OtherFiles(folder.File(""), {"movie.swf", picture.name}), std::vector<std::string>{});

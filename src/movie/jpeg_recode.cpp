@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "media/jpeg_encoder.h"
 
