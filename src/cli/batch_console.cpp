@@ -12,6 +12,7 @@
 #include "engine/pass_settings.h"
 #include "settings/app_paths.h"
 #include "util/temporary_file.h"
+#include "util/private_folder.h"
 
 namespace pellicor::cli {
 
@@ -28,6 +29,7 @@ void OnInterrupt(int) {
     // Quitting at once leaves no half-written output: the final names keep what they held.
     RemoveTemporaryFilesNow();
     [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, InterruptedLine, std::strlen(InterruptedLine));
+    RemovePrivateFoldersNow();
     _exit(130);
 }
 
