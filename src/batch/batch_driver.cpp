@@ -13,7 +13,6 @@
 #include "batch/export_packaging.h"
 #include "batch/fit_size.h"
 #include "engine/convert_task.h"
-#include "settings/settings_check.h"
 
 namespace pellicor {
 
@@ -372,12 +371,6 @@ TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task, TTaskProgres
         }
     }
     if (!FillPassSettings(task, tempFolder, context)) return TTaskOutcome::Skipped;
-    // Settings no movie can be made from (a task made before they were checked, or a probe
-    // that reported nonsense) fail the task before any file is touched.
-    if (const auto problem = TaskSettingsProblem(task)) {
-        progress.ShowMessage(*problem);
-        return TTaskOutcome::Failed;
-    }
 
     // Only a sequential run follows the preview and fast boxes during a task: a worker's
     // context is read without the lock.

@@ -192,8 +192,13 @@ void CloseSource(TPassSettings& context) noexcept {
 bool ConvertTask(TPassSettings& context, TProgress* progress) {
     context.failure.clear();
     context.extraOutputs.clear();
-    CheckMovieSettings(context);
     if (!OpenSource(context, progress)) return false;
+    try {
+        CheckMovieSettings(context);
+    } catch (...) {
+        CloseSource(context);
+        throw;
+    }
     try {
         WriteAndPlaceMovie(context, progress);
     } catch (...) {
