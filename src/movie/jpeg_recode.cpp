@@ -27,6 +27,7 @@ struct TDecodeState {
     jpeg_decompress_struct decoder{};
     bool decoderCreated = false;
     TBitmap picture;
+    std::vector<JSAMPLE> row;  // one scanline of the whole-picture check
 
     ~TDecodeState() {
         if (decoderCreated) jpeg_destroy_decompress(&decoder);
@@ -68,9 +69,10 @@ std::string DecodeAll(TDecodeState& state, std::span<const std::uint8_t> bytes) 
     if (std::size_t{decoder.image_width} * 3 * decoder.image_height > kMaxPixelBytes)
         return "the picture is larger than " + std::to_string(kMaxPixelBytes >> 20) + " MiB";
     jpeg_start_decompress(&decoder);
-    std::vector<JSAMPLE> row(std::size_t{decoder.output_width} * static_cast<std::size_t>(decoder.output_components));
+    // The row lives in the state: a jump out of libjpeg skips the destructors of locals.
+    state.row.assign(std::size_t{decoder.output_width} * static_cast<std::size_t>(decoder.output_components), 0);
     while (decoder.output_scanline < decoder.output_height) {
-        JSAMPROW rows = row.data();
+        JSAMPROW rows = state.row.data();
         if (jpeg_read_scanlines(&decoder, &rows, 1) != 1) break;
     }
     jpeg_finish_decompress(&decoder);
