@@ -164,6 +164,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     context.destPlaybackPositionX = task.destPlaybackPositionX;
     context.destPlaybackPositionY = task.destPlaybackPositionY;
 
+    context.destIsAudioIncluded = task.destIsAudioIncluded;
     context.tempFolder = WithSlash(tempFolder);
     context.destIsAudioExtracted = task.destIsAudioExtracted;
     context.destIsAudioReplaced = task.destIsAudioReplaced;

@@ -18,6 +18,7 @@
 #include "settings/cov_settings.h"
 #include "settings/task_commands.h"
 #include "settings/task_list.h"
+#include "util/file_access.h"
 
 namespace pellicor::cli {
 
@@ -114,10 +115,8 @@ public:
     TConvertView() : terminal_(isatty(STDOUT_FILENO) != 0) {}
     ~TConvertView() override { EndLine(); }
 
-    void ShowMessage(const std::string& text) override {
-        EndLine();
-        std::cerr << text << '\n';
-    }
+    // Messages belong to a failed task: TaskFinished prints them with the source's name.
+    void ShowMessage(const std::string& /*text*/) override {}
 
     void CurrentProgressChanged(std::int64_t position, std::int64_t maximum) override {
         position_ = position;
@@ -144,7 +143,9 @@ public:
                 for (const std::string& file : OutputFiles(task)) std::cout << "Wrote " << file << '\n';
                 break;
             case TTaskOutcome::Skipped: std::cerr << kCommand << ": nothing to convert in " << source << '\n'; break;
-            case TTaskOutcome::Failed: std::cerr << kCommand << ": " << source << " was not converted\n"; break;
+            case TTaskOutcome::Failed:
+                std::cerr << kCommand << ": " << source << ": " << (message.empty() ? "not converted" : message) << '\n';
+                break;
             case TTaskOutcome::Error: std::cerr << kCommand << ": " << source << ": " << message << '\n'; break;
         }
         std::cout << std::flush;
@@ -192,13 +193,26 @@ int Convert(const TConvertOptions& options) {
     for (const std::string& file : options.files) {
         const std::string path = std::filesystem::absolute(file).lexically_normal().string();
         auto task = std::make_unique<TCovSettings>();
+        if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+            std::cerr << kCommand << ": cannot read \"" << path << "\": " << reason << '\n';
+            ++unsupported;
+            continue;
+        }
         if (!InitTaskSettings(path, *task, kInitProbe)) {
             std::cerr << kCommand << ": unsupported file \"" << path << "\"\n";
             ++unsupported;
             continue;
         }
         SetDestination(options, path, *task);
-        SetTaskValues(list, list.Add(std::move(task)), assignments);
+        const std::size_t index = list.Add(std::move(task));
+        try {
+            SetTaskValues(list, index, assignments);
+        } catch (const TTaskEditError& error) {
+            // A value this source cannot take (frames beyond its end): this file only.
+            std::cerr << kCommand << ": \"" << path << "\": " << error.what() << '\n';
+            list.Remove(index);
+            ++unsupported;
+        }
     }
 
     TConvertView view;

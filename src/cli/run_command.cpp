@@ -211,7 +211,12 @@ int Run(const TRunOptions& options) {
     const std::filesystem::path file =
         options.tasksFile.empty() ? TaskListFile() : std::filesystem::path(options.tasksFile);
     TTaskList list;
-    LoadTasks(file, list);
+    std::size_t dropped = 0;
+    const auto report = ReportDroppedTask("pellicor-cli run");
+    LoadTasks(file, list, {}, [&](std::size_t index, const std::string& reason) {
+        report(index, reason);
+        ++dropped;
+    });
 
     TRunDisplay display;
     TBatchDriver driver(list, display, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
@@ -224,7 +229,7 @@ int Run(const TRunOptions& options) {
     const TBatchSummary& summary = driver.Summary();
     std::cout << "Converted " << summary.converted << " of " << summary.checked << " checked tasks"
               << (summary.stopped ? " (stopped)" : "") << std::endl;
-    return summary.AllConverted() ? 0 : 1;
+    return summary.AllConverted() && dropped == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "util/file_access.h"
+
 namespace pellicor {
 
 std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& paths, const TLogLine& log,
@@ -10,6 +12,11 @@ std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& path
     for (const std::string& path : paths) {
         if (pump) pump();
         log(">>Adding file... " + path);
+        if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+            log(">>Cannot read file!... \"" + path + "\": " + reason);
+            ++errors;
+            continue;
+        }
         bool accepted = false;
         auto settings = std::make_unique<TCovSettings>();
         try {
@@ -92,7 +99,7 @@ void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::st
     try {
         settings = ReadTask(file, index, checked);
     } catch (const TTaskValueError& error) {
-        throw TTaskEditError(std::string("the task cannot be read back: ") + error.what());
+        throw TTaskEditError(error.what());
     }
     if (!settings) {
         const std::string source = file.ReadString(TaskSectionName(index), "srcFilepath", "") +
