@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     pellicor::cli::AddTasksCommand(app, exitStatus);
     pellicor::cli::AddConvertCommand(app, exitStatus);
     pellicor::cli::AddRunCommand(app, exitStatus);
+    pellicor::cli::AddDumpCommand(app, exitStatus);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
