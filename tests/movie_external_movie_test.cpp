@@ -142,6 +142,8 @@ TEST(ExternalMovie, KeepsEveryJPEGLayoutAsItWasWritten) {
             const Bytes body = BodyBytes(*merged.tags[0]);
             EXPECT_EQ(Bytes(body.begin() + 2, body.end()), image) << HexString(image);
             EXPECT_EQ(body[0], 7);  // renumbered from 9 to the movie's next id
+            const auto& bits = dynamic_cast<const TSWFDefineBits&>(*merged.tags[0]);
+            EXPECT_EQ(Bytes(bits.JPEGStream().begin(), bits.JPEGStream().end()), stream);
         }
     }
 }

@@ -1,0 +1,70 @@
+// The default preloader and playback controls, and a playback movie written by another
+// program (ffmpeg's SWF output), merged into converted movies on a 320 x 240 stage.
+import { meanColour, meanDifference } from "../png.mjs";
+
+// The clip (160 x 120) sits centred; the controls (200 x 30 at 50 %) at the bottom centre:
+// play, pause and stop are 24-pixel squares from x = 63, 90 and 117 at y = 210.
+const PLAY = [75, 222], PAUSE = [102, 222], STOP = [129, 222];
+const VIDEO = { x: 80, y: 60, width: 160, height: 120 };
+
+export default async function (t) {
+  const source = t.fixture("clip.mp4");
+  const size = ["--size", "320x240"];
+
+  // The preloader: its panel covers the middle of the stage at first, then it goes and the
+  // video plays (a local file is loaded at once).
+  const preloaded = await t.play(t.convert(source, [...size, "--set", "destIsPreloader=1"], "preloader.swf"));
+  const first = await preloaded.screenshot();
+  const [r, g, b] = meanColour(first, { x: 70, y: 100, width: 180, height: 30 });
+  const panelSeen = Math.abs(r - 0x26) < 30 && Math.abs(g - 0x2a) < 30 && Math.abs(b - 0x30) < 40 || b > r + 60;
+  let moving = 0;
+  await t.waitFor(async () => (moving = await t.movement(preloaded, { from: preloaded.elapsed() + 100, count: 2, every: 300 })) > 2, 15000, 0);
+  t.check(moving > 2, `the video plays after the preloader (${moving.toFixed(1)})`);
+  const after = meanColour(await preloaded.screenshot(), { x: 70, y: 100, width: 180, height: 30 });
+  t.log(`preloader region: first ${[r, g, b].map((v) => v.toFixed(0))}, later ${after.map((v) => v.toFixed(0))}`);
+  t.check(panelSeen, "the preloader is on the stage at first");
+  await preloaded.close();
+
+  // The playback controls: pause holds the picture, play moves it again, stop goes back to
+  // the first video frame and holds it there.
+  const controlled = await t.play(t.convert(source, [...size, "--set", "destIsPlayback=1"], "playback.swf"));
+  const playing = await t.movement(controlled, { from: 300, count: 3, every: 300 });
+  t.check(playing > 2, `the movie plays under the controls (${playing.toFixed(1)})`);
+  await controlled.click(...PAUSE);
+  const paused = await t.movement(controlled, { from: controlled.elapsed() + 300, count: 3, every: 400 });
+  t.check(paused < 0.5, `pause holds the picture (${paused.toFixed(2)})`);
+  await controlled.click(...PLAY);
+  const resumed = await t.movement(controlled, { from: controlled.elapsed() + 300, count: 3, every: 300 });
+  t.check(resumed > 2, `play moves it again (${resumed.toFixed(1)})`);
+  await controlled.click(...STOP);
+  const stopped = await t.movement(controlled, { from: controlled.elapsed() + 300, count: 3, every: 400 });
+  t.check(stopped < 0.5, `stop holds the picture (${stopped.toFixed(2)})`);
+  const atStop = await controlled.screenshot();
+  const [frame0] = t.decodeFrames(source, 160, 120);
+  await controlled.click(...PLAY);
+  await controlled.at(controlled.elapsed() + 800);
+  const later = await controlled.screenshot();
+  t.check(meanDifference(atStop, later, VIDEO) > 2, "after stop, play moves on again");
+  await controlled.click(...STOP);
+  await controlled.at(controlled.elapsed() + 600);
+  const again = await controlled.screenshot();
+  const sameFrame = meanDifference(atStop, again, VIDEO);
+  t.check(sameFrame < 1, `stop always returns to the same frame (${sameFrame.toFixed(2)})`);
+  if (frame0) {
+    const crop = { width: 160, height: 120, pixels: new Uint8Array(160 * 120 * 4) };
+    for (let y = 0; y < 120; ++y)
+      for (let x = 0; x < 160; ++x)
+        for (let c = 0; c < 4; ++c) crop.pixels[(y * 160 + x) * 4 + c] = atStop.pixels[((y + 60) * 320 + x + 80) * 4 + c];
+    const toFirst = meanDifference(crop, frame0, { x: 0, y: 0, width: 160, height: 100 });
+    t.check(toFirst < 12, `stop shows the first video frame (difference ${toFirst.toFixed(1)})`);
+  }
+  await controlled.close();
+
+  // ffmpeg's SWF output as the playback movie: merged as a sprite, the result plays (the
+  // harness fails the case on any player error).
+  const foreign = await t.play(t.convert(source, [...size, "--set", "destIsPlayback=1", "--set",
+    `destPlayback=${t.fixture("ffmpeg-jpeg.swf")}`, "--set", "destPlaybackScaleX=100", "--set", "destPlaybackScaleY=100"],
+    "foreign.swf"));
+  const foreignMoves = await t.movement(foreign, { from: 300, count: 3, every: 300 });
+  t.check(foreignMoves > 2, `a movie with ffmpeg's SWF merged in plays (${foreignMoves.toFixed(1)})`);
+}
