@@ -1,5 +1,6 @@
 // The default preloader and playback controls, and a playback movie written by another
 // program (ffmpeg's SWF output), merged into converted movies on a 320 x 240 stage.
+import path from "node:path";
 import { meanColour, meanDifference } from "../png.mjs";
 
 // The clip (160 x 120) sits centred; the controls (200 x 30 at 50 %) at the bottom centre:
@@ -11,31 +12,40 @@ export default async function (t) {
   const source = t.fixture("clip.mp4");
   const size = ["--size", "320x240"];
 
-  // The preloader: its panel covers the middle of the stage at first, then it goes and the
-  // video plays (a local file is loaded at once).
+  // The preloader on its own: nothing to wait for, so its script shows 100 % at once: the
+  // bar (drawn at zero width) filled blue, white digits on the dark panel.
+  // The build puts the default movies beside the programs.
+  const alone = await t.play(path.join(path.dirname(process.env.PELLICOR_CLI), "preloader", "preloader.swf"));
+  await alone.at(500);
+  const panel = await alone.screenshot();
+  const bar = meanColour(panel, { x: 30, y: 68, width: 340, height: 12 });
+  t.check(bar[2] > 180 && bar[0] < 120, `the preloader's bar is full (${bar.map((v) => v.toFixed(0))})`);
+  const digits = meanColour(panel, { x: 142, y: 12, width: 120, height: 40 });
+  const background = meanColour(panel, { x: 4, y: 4, width: 100, height: 40 });
+  t.check(background[0] < 70 && digits[0] > background[0] + 40,
+    `the percentage shows in light digits on the dark panel (${digits[0].toFixed(0)} over ${background[0].toFixed(0)})`);
+  await alone.close();
+
+  // Merged: a local file is loaded at once, so the preloader lets the video play and goes.
   const preloaded = await t.play(t.convert(source, [...size, "--set", "destIsPreloader=1"], "preloader.swf"));
-  const first = await preloaded.screenshot();
-  const [r, g, b] = meanColour(first, { x: 70, y: 100, width: 180, height: 30 });
-  const panelSeen = Math.abs(r - 0x26) < 30 && Math.abs(g - 0x2a) < 30 && Math.abs(b - 0x30) < 40 || b > r + 60;
   let moving = 0;
-  await t.waitFor(async () => (moving = await t.movement(preloaded, { from: preloaded.elapsed() + 100, count: 2, every: 300 })) > 2, 15000, 0);
-  t.check(moving > 2, `the video plays after the preloader (${moving.toFixed(1)})`);
-  const after = meanColour(await preloaded.screenshot(), { x: 70, y: 100, width: 180, height: 30 });
-  t.log(`preloader region: first ${[r, g, b].map((v) => v.toFixed(0))}, later ${after.map((v) => v.toFixed(0))}`);
-  t.check(panelSeen, "the preloader is on the stage at first");
+  await t.waitFor(async () => (moving = await t.movement(preloaded, { from: preloaded.elapsed() + 100, count: 2, every: 300 })) > 1, 15000, 0);
+  t.check(moving > 1, `the video plays after the preloader (${moving.toFixed(1)})`);
+  const middle = meanColour(await preloaded.screenshot(), { x: 70, y: 100, width: 180, height: 30 });
+  t.check(middle[0] > 80, `the preloader's panel is gone from the middle of the stage (${middle.map((v) => v.toFixed(0))})`);
   await preloaded.close();
 
   // The playback controls: pause holds the picture, play moves it again, stop goes back to
   // the first video frame and holds it there.
   const controlled = await t.play(t.convert(source, [...size, "--set", "destIsPlayback=1"], "playback.swf"));
   const playing = await t.movement(controlled, { from: 300, count: 3, every: 300 });
-  t.check(playing > 2, `the movie plays under the controls (${playing.toFixed(1)})`);
+  t.check(playing > 1, `the movie plays under the controls (${playing.toFixed(1)})`);
   await controlled.click(...PAUSE);
   const paused = await t.movement(controlled, { from: controlled.elapsed() + 300, count: 3, every: 400 });
   t.check(paused < 0.5, `pause holds the picture (${paused.toFixed(2)})`);
   await controlled.click(...PLAY);
   const resumed = await t.movement(controlled, { from: controlled.elapsed() + 300, count: 3, every: 300 });
-  t.check(resumed > 2, `play moves it again (${resumed.toFixed(1)})`);
+  t.check(resumed > 1, `play moves it again (${resumed.toFixed(1)})`);
   await controlled.click(...STOP);
   const stopped = await t.movement(controlled, { from: controlled.elapsed() + 300, count: 3, every: 400 });
   t.check(stopped < 0.5, `stop holds the picture (${stopped.toFixed(2)})`);
@@ -66,5 +76,5 @@ export default async function (t) {
     `destPlayback=${t.fixture("ffmpeg-jpeg.swf")}`, "--set", "destPlaybackScaleX=100", "--set", "destPlaybackScaleY=100"],
     "foreign.swf"));
   const foreignMoves = await t.movement(foreign, { from: 300, count: 3, every: 300 });
-  t.check(foreignMoves > 2, `a movie with ffmpeg's SWF merged in plays (${foreignMoves.toFixed(1)})`);
+  t.check(foreignMoves > 1, `a movie with ffmpeg's SWF merged in plays (${foreignMoves.toFixed(1)})`);
 }
