@@ -10,6 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  qt6-base-dev xvfb xauth xdotool
   chromium
 )
 # Node.js for the player tests; the machine's own when it has one.
