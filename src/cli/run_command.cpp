@@ -25,6 +25,7 @@ namespace {
 struct TRunOptions {
     std::string tasksFile;
     std::string stubFile;
+    std::string ruffleFolder;
     std::size_t jobs = 1;
 };
 
@@ -214,7 +215,9 @@ int Run(const TRunOptions& options) {
     LoadTasks(file, list);
 
     TRunDisplay display;
-    TBatchDriver driver(list, display, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
+    TBatchDriver driver(list, display,
+                        TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
+                                      AbsoluteFolder(options.ruffleFolder)});
     display.SetDriver(&driver);
     TInterruptGuard interrupts("pellicor-cli run");
     driver.Show();
@@ -234,6 +237,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     auto* run = app.add_subcommand("run", "Convert every checked task of the task list");
     run->add_option("--tasks", options->tasksFile, "task list file (default: the program's pellicor.ini)");
     run->add_option("--stub", options->stubFile, kStubOptionHelp);
+    run->add_option("--ruffle-dir", options->ruffleFolder, kRuffleDirOptionHelp)->check(CheckRuffleFolder);
     run->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
     run->callback([options, &exitStatus] {
         try {
