@@ -279,7 +279,7 @@ protected:
 
     std::unique_ptr<TBatchDriver> MakeDriver(TConvertFunction convert, std::string stub = {}) {
         return std::make_unique<TBatchDriver>(tasks, recorder,
-                                              TBatchOptions{TempFolder(), std::move(stub), std::move(convert)});
+                                              TBatchOptions{TempFolder(), std::move(stub), std::move(convert), 1, {}});
     }
 
     // A conversion stand-in: announces its stages, leaves both temporary audio files, walks
@@ -625,7 +625,7 @@ TEST_F(BatchDriverTest, TwoJobsConvertTwoTasksAtOnceInTheirOwnTempFolders) {
         --inFlight;
         return true;
     };
-    auto driver = std::make_unique<TBatchDriver>(tasks, recorder, TBatchOptions{TempFolder(), {}, convert, 2});
+    auto driver = std::make_unique<TBatchDriver>(tasks, recorder, TBatchOptions{TempFolder(), {}, convert, 2, {}});
     const auto caller = std::this_thread::get_id();
     bool pumpedElsewhere = false;
     recorder.onPump = [&] { pumpedElsewhere = pumpedElsewhere || std::this_thread::get_id() != caller; };

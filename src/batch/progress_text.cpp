@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "engine/pass_settings.h"
-#include "media/source_text.h"
 
 namespace pellicor {
 
@@ -20,12 +20,41 @@ std::string FramesPerSecond(double rate) {
     return text;
 }
 
+// "45 s", "3 min 05 s", "2 h 10 min": short, for a line that has little room.
+std::string Duration(double seconds) {
+    const auto whole = static_cast<std::int64_t>(std::ceil(seconds));
+    char text[48];
+    if (whole < 60) std::snprintf(text, sizeof text, "%lld s", static_cast<long long>(whole));
+    else if (whole < 3600)
+        std::snprintf(text, sizeof text, "%lld min %02lld s", static_cast<long long>(whole / 60),
+                      static_cast<long long>(whole % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(whole / 3600),
+                      static_cast<long long>(whole % 3600 / 60));
+    return text;
+}
+
 // The rest of the stage at the average speed so far; empty while nothing can be said.
 std::string TimeLeft(std::int64_t position, std::int64_t maximum, double elapsedSeconds) {
     if (position <= 0 || position >= maximum || elapsedSeconds < kShortestMeasure) return {};
     const double left = elapsedSeconds * static_cast<double>(maximum - position) / static_cast<double>(position);
     if (!std::isfinite(left) || left > 1e9) return {};
-    return FormatSeconds(left) + " left";
+    return Duration(left) + " left";
+}
+
+// "512 bytes", "1.5 KB", "28.1 MB", "1.2 GB" (1 KB = 1024 bytes).
+std::string Size(std::int64_t bytes) {
+    if (bytes < 1024) return std::to_string(std::max<std::int64_t>(bytes, 0)) + " bytes";
+    const char* units[] = {"KB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes) / 1024;
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(units)) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
 }
 
 void Append(std::string& text, const std::string& part) {
@@ -50,8 +79,7 @@ std::string StageProgressDetails(std::string_view stageKey, std::int64_t positio
         Append(text, std::to_string(position) + "/" + std::to_string(maximum) + " frames");
         if (measured) Append(text, FramesPerSecond(static_cast<double>(position) / elapsedSeconds));
     } else if (stageKey == kStageCompressingFlash) {
-        Append(text, FormatByteCount(static_cast<std::uint64_t>(std::max<std::int64_t>(position, 0))) + " of " +
-                         FormatByteCount(static_cast<std::uint64_t>(std::max<std::int64_t>(maximum, 0))));
+        Append(text, Size(position) + " of " + Size(maximum));
     }
     Append(text, TimeLeft(position, maximum, elapsedSeconds));
     return text;

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -175,9 +176,12 @@ private:
         lastDraw_ = now;
         dirty_ = false;
         const double elapsed = std::chrono::duration<double>(now - stageStart_).count();
-        const std::string progress = " " + Bar(Percent(position_, maximum_), 20) + " " +
-                                     StageProgressDetails(stage_, position_, maximum_, elapsed);
-        std::cout << '\r' << FitLine(stageWords_, progress, TerminalColumns()) << "\x1b[K" << std::flush;
+        const std::string details = StageProgressDetails(stage_, position_, maximum_, elapsed);
+        const int columns = TerminalColumns();
+        // The bar takes what the words and the details leave, within bounds.
+        const int room = columns - static_cast<int>(stageWords_.size() + details.size()) - 4;
+        const std::string progress = " " + Bar(Percent(position_, maximum_), std::clamp(room, 10, 30)) + " " + details;
+        std::cout << '\r' << FitLine(stageWords_, progress, columns) << "\x1b[K" << std::flush;
         drawn_ = true;
     }
 
