@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include "batch/batch_driver.h"
+#include "batch/progress_text.h"
 #include "cli/batch_console.h"
 #include "cli/commands.h"
 #include "settings/app_paths.h"
@@ -37,6 +39,7 @@ struct TConvertOptions {
     bool noCompress = false;
     bool flash3 = false;
     std::string stubFile;
+    std::string ruffleFolder;
     std::size_t jobs = 1;
 };
 
@@ -108,8 +111,9 @@ std::vector<std::string> OutputFiles(const TCovSettings& task) {
     return {movie};
 }
 
-// Shows the conversion: on a terminal one redrawn line with the stage and the frame
-// counts, otherwise one plain line per stage; then what each file gave.
+// Shows the conversion: on a terminal one redrawn line with the stage in words, a bar and
+// how far it has come (frames, rate, sizes, time left), otherwise one plain line per stage;
+// then what each file gave.
 class TConvertView : public TBatchObserver {
 public:
     TConvertView() : terminal_(isatty(STDOUT_FILENO) != 0) {}
@@ -129,6 +133,9 @@ public:
         if (log.size() != 2) return;
         EndLine();
         stage_ = log[0];
+        stageWords_ = StageWords(log[1]);
+        stageStart_ = std::chrono::steady_clock::now();
+        position_ = 0;
         if (!terminal_) std::cout << log[1] << '\n' << std::flush;
         lastDraw_ = {};
     }
@@ -169,9 +176,13 @@ private:
         if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
         lastDraw_ = now;
         dirty_ = false;
-        const std::string line = stage_ + " " + Bar(Percent(position_, maximum_), 30) + " " +
-                                 std::to_string(position_) + "/" + std::to_string(maximum_);
-        std::cout << '\r' << FitColumns(line, TerminalColumns()) << "\x1b[K" << std::flush;
+        const double elapsed = std::chrono::duration<double>(now - stageStart_).count();
+        const std::string details = StageProgressDetails(stage_, position_, maximum_, elapsed);
+        const int columns = TerminalColumns();
+        // The bar takes what the words and the details leave, within bounds.
+        const int room = columns - static_cast<int>(stageWords_.size() + details.size()) - 4;
+        const std::string progress = " " + Bar(Percent(position_, maximum_), std::clamp(room, 10, 30)) + " " + details;
+        std::cout << '\r' << FitLine(stageWords_, progress, columns) << "\x1b[K" << std::flush;
         drawn_ = true;
     }
 
@@ -179,6 +190,8 @@ private:
     bool dirty_ = false;
     bool drawn_ = false;
     std::string stage_;
+    std::string stageWords_;
+    std::chrono::steady_clock::time_point stageStart_{};
     std::int64_t position_ = 0;
     std::int64_t maximum_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
@@ -216,7 +229,9 @@ int Convert(const TConvertOptions& options) {
     }
 
     TConvertView view;
-    TBatchDriver driver(list, view, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
+    TBatchDriver driver(list, view,
+                        TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
+                                      AbsoluteFolder(options.ruffleFolder)});
     driver.SetPreview(false);
     Paused = false;
     {
@@ -259,6 +274,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
     command->add_flag("--no-compress", options->noCompress, "write an uncompressed movie");
     command->add_flag("--flash3", options->flash3, "Flash 3+ (SWF version 5) instead of Flash MX");
     command->add_option("--stub", options->stubFile, kStubOptionHelp);
+    command->add_option("--ruffle-dir", options->ruffleFolder, kRuffleDirOptionHelp)->check(CheckRuffleFolder);
     command->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
 
     command->callback([options, &exitStatus] {
