@@ -108,6 +108,8 @@ public:
             stageMessage_ = log[1];
             if (!terminal_) std::cout << stageMessage_ << std::endl;
         }
+        // Lines after the stage message are notes of the stage (a font substitute, say).
+        if (log.size() > 2) std::cerr << log.back() << std::endl;
         Redraw(true);
     }
 
