@@ -23,7 +23,7 @@ using namespace engine_test;
 
 // The movies that the build makes beside the programs.
 std::string DefaultMovie(const std::string& name) {
-    return (std::filesystem::path(PELLICOR_CLI_PATH).parent_path() / name).string();
+    return (std::filesystem::path(PELLICOR_CLI_PATH).parent_path() / "share" / "pellicor" / name).string();
 }
 
 std::string WriteSizedMovie(const testing::TempFolder& folder, std::int32_t width, std::int32_t height) {
