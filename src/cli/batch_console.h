@@ -40,6 +40,13 @@ std::string StubPathOr(const std::string& given);
 inline constexpr const char* kStubOptionHelp =
     "projector stub for executable exports (default: dfp or dfp.exe in the resources folder or beside the program)";
 
+inline constexpr const char* kRuffleDirOptionHelp =
+    "HTML pages play with the Ruffle web player copied from DIR (it holds ruffle.js) into ruffle/ beside them";
+// Empty when `folder` holds the Ruffle web player's ruffle.js, else why not (for CLI11).
+std::string CheckRuffleFolder(const std::string& folder);
+// `folder` as an absolute path, empty when empty.
+std::string AbsoluteFolder(const std::string& folder);
+
 inline constexpr const char* kJobsOptionHelp = "convert up to N tasks at the same time (default 1)";
 
 // `position` of `maximum` in whole percent, 0..100 (0 when there is no maximum).
@@ -48,6 +55,9 @@ std::int64_t Percent(std::int64_t position, std::int64_t maximum);
 std::string Bar(std::int64_t percent, int width);
 // `text` cut to `columns` characters (UTF-8 aware), so that no line wraps.
 std::string FitColumns(const std::string& text, int columns);
+// `words` + `tail` in `columns` characters: the words give way first (ending in "..."),
+// so that the progress in the tail stays in sight.
+std::string FitLine(const std::string& words, const std::string& tail, int columns);
 // The usable width of the terminal on standard output (79 when unknown).
 int TerminalColumns();
 

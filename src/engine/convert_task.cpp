@@ -64,7 +64,7 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress, const std::stri
     context.jpegImage->SetQuality(context.destFrameQuality);
 
     // The start section.
-    const TFirstFrame first = MakeFirstFrame(context);
+    const TFirstFrame first = MakeFirstFrame(context, progress);
     AddFrameVariable(context);
     AddPlayingQuality(context);
     AddPlaybackControls(context, kDepthPlayback);

@@ -128,6 +128,8 @@ void FillExportDefaults(TCovSettings& s) {
     s.destPlaybackPositionY = 0;
     s.destIsSkin = false;
     s.destSkinType = 0;
+    s.destIsHtmlRuffle = false;
+    s.destHtmlRuffleScript.clear();  // the public address
 }
 
 }  // namespace

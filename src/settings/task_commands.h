@@ -46,4 +46,14 @@ std::string FormatTaskSections(const TTaskList& list, std::size_t index);
 // TTaskEditError naming the key, and the entry is left unchanged.
 void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::string>& assignments);
 
+// The caption lines as the task list file can hold them: a line break inside a value
+// starts another line; a line in square brackets would read back as a section, so it
+// throws TTaskEditError.
+std::vector<std::string> CaptionLines(const std::vector<std::string>& lines);
+
+// Replaces the caption lines of an entry (a line break inside a value starts another line)
+// (CaptionLines) and switches the caption on, or off when there are no lines. A line that
+// cannot be stored throws TTaskEditError and the entry is left unchanged.
+void SetTaskCaption(TTaskList& list, std::size_t index, const std::vector<std::string>& lines);
+
 }  // namespace pellicor

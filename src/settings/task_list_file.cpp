@@ -30,6 +30,8 @@ struct TFilterField {
 constexpr std::string_view kCheckedKey = "IsItemChecked";
 constexpr std::string_view kFiltersCountKey = "destFiltersCount";
 constexpr std::string_view kFlashTextFlagKey = "destIsFlashText";
+constexpr std::string_view kHtmlRuffleKey = "destIsHtmlRuffle";
+constexpr std::string_view kHtmlRuffleScriptKey = "destHtmlRuffleScript";
 
 #define SOURCE_FIELD(name, kind) \
     TTaskField { #name, TValueKind::kind, [](TCovSettings& s) -> TFieldRef { return &s.sourceInfo.name; } }
@@ -110,6 +112,9 @@ const TTaskField kTaskFields[] = {
     EXPORT_FIELD(destPlaybackScaleY, Integer), EXPORT_FIELD(destPlaybackPosition, Integer),
     EXPORT_FIELD(destPlaybackPositionX, Integer), EXPORT_FIELD(destPlaybackPositionY, Integer),
     EXPORT_FIELD(destIsSkin, Boolean), EXPORT_FIELD(destSkinType, Integer),
+
+    // Written only for a task that changes them (see WriteTask).
+    EXPORT_FIELD(destIsHtmlRuffle, Boolean), EXPORT_FIELD(destHtmlRuffleScript, String),
 };
 
 // Section Filters<i>: each key followed by the filter's position.
@@ -289,6 +294,14 @@ void WriteValue(TAppIniFile& file, std::string_view section, std::string_view ke
     }
 }
 
+// The page player keys came after the rest: a task that keeps both at their defaults is
+// saved without them, so the files of everyone who never uses the page player stay as they
+// were, and a missing key reads as its default.
+bool SkipsPagePlayerKeys(std::string_view key, const TCovSettings& settings) {
+    if (key != kHtmlRuffleKey && key != kHtmlRuffleScriptKey) return false;
+    return !settings.destIsHtmlRuffle && settings.destHtmlRuffleScript.empty();
+}
+
 std::string SuffixedKey(std::string_view key, std::size_t index) { return std::string(key) + std::to_string(index); }
 
 bool SourceFileExists(const std::string& path) {
@@ -413,7 +426,7 @@ void WriteTask(TAppIniFile& file, std::size_t index, const TCovSettings& setting
                     WriteValue(file, filtersSection, SuffixedKey(filterField.key, j), filterField.kind,
                                filterField.locate(filter));
             }
-        } else {
+        } else if (!SkipsPagePlayerKeys(field.key, settings)) {
             WriteValue(file, section, field.key, field.kind, field.locate(record));
             if (field.key == kFlashTextFlagKey && !settings.destFlashText.empty())
                 file.WriteSectionLines(FlashTextSectionName(index), settings.destFlashText);
