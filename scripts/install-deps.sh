@@ -9,6 +9,8 @@ packages=(
   libgif-dev libjpeg62-turbo-dev zlib1g-dev libmp3lame-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-wqy-microhei
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  qt6-base-dev xvfb xauth xdotool
   chromium
 )
 # Node.js for the player tests; the machine's own when it has one.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_console.h"
 #include "cli/commands.h"
 #include "settings/app_paths.h"
 #include "settings/task_commands.h"
@@ -96,7 +97,7 @@ void AddTasksCommand(CLI::App& app, int& exitStatus) {
         const std::filesystem::path file = defaultFile ? TaskListFile() : std::filesystem::path(options->tasksFile);
         try {
             TTaskList list;
-            LoadTasks(file, list);
+            LoadTasks(file, list, {}, ReportDroppedTask("pellicor-cli tasks"));
             const std::size_t before = list.Count();
             const bool save = RunAction(*tasks, list, *options);
             if (save) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "util/file_access.h"
+
 namespace pellicor {
 
 std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& paths, const TLogLine& log,
@@ -11,6 +13,11 @@ std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& path
     for (const std::string& path : paths) {
         if (pump) pump();
         log(">>Adding file... " + path);
+        if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+            log(">>Cannot read file!... \"" + path + "\": " + reason);
+            ++errors;
+            continue;
+        }
         bool accepted = false;
         auto settings = std::make_unique<TCovSettings>();
         try {
@@ -93,7 +100,7 @@ void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::st
     try {
         settings = ReadTask(file, index, checked);
     } catch (const TTaskValueError& error) {
-        throw TTaskEditError(std::string("the task cannot be read back: ") + error.what());
+        throw TTaskEditError(error.what());
     }
     if (!settings) {
         const std::string source = file.ReadString(TaskSectionName(index), "srcFilepath", "") +

@@ -41,7 +41,8 @@ std::string FormatTaskSections(const TTaskList& list, std::size_t index);
 // Applies "KEY=VALUE" assignments to an entry, KEY being any key of its Task section or a
 // filter key with its position ("destFilterType1"). Values are read exactly as the task
 // list loader reads them. An unknown key, a value that does not read as the key's kind, a
-// filter position beyond the task's filters or a source file that does not exist throws
+// value outside what a movie can hold (TaskSettingsProblem, with the range), a filter
+// position beyond the task's filters or a source file that does not exist throws
 // TTaskEditError naming the key, and the entry is left unchanged.
 void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::string>& assignments);
 
