@@ -228,7 +228,7 @@ export async function openPage(browser, pagePath, { width, height } = {}) {
     return !!window.pellicorPlayer && window.pellicorPlayer.ruffle().metadata !== null;
   }).catch(() => false);
   while (!(await loaded())) {
-    if (Date.now() - started > 30000) throw new Error(`the page's player did not load the movie; console:\n${messages.join("\n")}`);
+    if (Date.now() - started > 60000) throw new Error(`the page's player did not load the movie; console:\n${messages.join("\n")}`);
     await page.waitForTimeout(50);
   }
   const loadedAt = Date.now();
