@@ -13,6 +13,7 @@
 #include "batch/export_packaging.h"
 #include "batch/fit_size.h"
 #include "engine/convert_task.h"
+#include "settings/settings_check.h"
 
 namespace pellicor {
 
@@ -164,6 +165,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     context.destPlaybackPositionX = task.destPlaybackPositionX;
     context.destPlaybackPositionY = task.destPlaybackPositionY;
 
+    context.destIsAudioIncluded = task.destIsAudioIncluded;
     context.tempFolder = WithSlash(tempFolder);
     context.destIsAudioExtracted = task.destIsAudioExtracted;
     context.destIsAudioReplaced = task.destIsAudioReplaced;
@@ -370,6 +372,12 @@ TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task, TTaskProgres
         }
     }
     if (!FillPassSettings(task, tempFolder, context)) return TTaskOutcome::Skipped;
+    // Settings no movie can be made from (a task made before they were checked, or a probe
+    // that reported nonsense) fail the task before any file is touched.
+    if (const auto problem = TaskSettingsProblem(task)) {
+        progress.ShowMessage(*problem);
+        return TTaskOutcome::Failed;
+    }
 
     // Only a sequential run follows the preview and fast boxes during a task: a worker's
     // context is read without the lock.

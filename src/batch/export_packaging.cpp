@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <system_error>
+
+#include "util/temporary_file.h"
 
 namespace pellicor {
 
@@ -52,17 +54,14 @@ TFileHandle OpenForReading(const std::string& path, const std::string& role) {
 // removed again when it was never committed.
 class TReplacingFile {
 public:
-    explicit TReplacingFile(std::string target) : target_(std::move(target)) {
-        static std::atomic<unsigned> counter{0};
-        temporary_ = target_ + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    explicit TReplacingFile(std::string target) : target_(std::move(target)), temporary_(target_) {
+        fd_ = open(temporary_.Path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0) throw TPackagingError("Cannot create " + Quoted(target_) + ": " + Reason(errno));
     }
     TReplacingFile(const TReplacingFile&) = delete;
     TReplacingFile& operator=(const TReplacingFile&) = delete;
     ~TReplacingFile() {
         if (fd_ >= 0) close(fd_);
-        if (!committed_) unlink(temporary_.c_str());
     }
 
     void Write(const void* data, std::size_t size) {
@@ -103,12 +102,14 @@ public:
     }
 
     void Commit() {
-        if (fsync(fd_) != 0) Fail("write");
         const int fd = fd_;
         fd_ = -1;
         if (close(fd) != 0) Fail("write");
-        if (rename(temporary_.c_str(), target_.c_str()) != 0) Fail("replace");
-        committed_ = true;
+        try {
+            temporary_.Commit();
+        } catch (const std::system_error& error) {
+            throw TPackagingError(error.what());
+        }
     }
 
 private:
@@ -117,9 +118,8 @@ private:
     }
 
     std::string target_;
-    std::string temporary_;
+    TTemporaryFile temporary_;  // removed unless committed, also when the program quits at once
     int fd_ = -1;
-    bool committed_ = false;
 };
 
 void AppendLittleEndian32(std::string& bytes, std::uint32_t value) {

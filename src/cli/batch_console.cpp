@@ -7,10 +7,12 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
 #include "batch/export_packaging.h"
 #include "engine/pass_settings.h"
 #include "settings/app_paths.h"
+#include "util/temporary_file.h"
 #include "util/private_folder.h"
 
 namespace pellicor::cli {
@@ -25,6 +27,8 @@ void OnInterrupt(int) {
         Converting = false;
         return;
     }
+    // Quitting at once leaves no half-written output: the final names keep what they held.
+    RemoveTemporaryFilesNow();
     [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, InterruptedLine, std::strlen(InterruptedLine));
     RemovePrivateFoldersNow();
     _exit(130);
@@ -45,6 +49,12 @@ TInterruptGuard::TInterruptGuard(const char* command) {
 TInterruptGuard::~TInterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
 
 int InterruptCount() { return Interrupts; }
+
+std::function<void(std::size_t, const std::string&)> ReportDroppedTask(const char* command) {
+    return [command](std::size_t index, const std::string& reason) {
+        std::cerr << command << ": task " << index << " dropped from the task list: " << reason << '\n';
+    };
+}
 
 std::string StubPathOr(const std::string& given) {
     return given.empty() ? ProjectorStubPath({ResourcesFolder(), ProgramFolder()}) : given;

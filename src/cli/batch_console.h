@@ -5,14 +5,17 @@
 
 #include <signal.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pellicor::cli {
 
 // While alive, Ctrl-C once stops the batch (clears Converting: the current movie is
-// finished shorter, no further one starts); Ctrl-C twice prints "<command>: interrupted"
-// and quits at once with status 130. The old handler is put back afterwards.
+// finished shorter, no further one starts); Ctrl-C twice removes the temporaries of the
+// outputs being written (their final names keep what they held), prints "<command>:
+// interrupted" and quits at once with status 130. The old handler is put back afterwards.
 class TInterruptGuard {
 public:
     explicit TInterruptGuard(const char* command);
@@ -26,6 +29,10 @@ private:
 
 // How many times Ctrl-C was pressed since the guard was installed.
 int InterruptCount();
+
+// Tells on standard error which task of the task list file loading dropped and why:
+// "<command>: task 3 dropped from the task list: destFrameRate: 0 is outside 1 .. 255 ...".
+std::function<void(std::size_t, const std::string&)> ReportDroppedTask(const char* command);
 
 // The projector stub for executable exports: `given`, else dfp or dfp.exe in the resources
 // folder or beside the program.

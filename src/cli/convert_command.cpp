@@ -20,6 +20,7 @@
 #include "settings/cov_settings.h"
 #include "settings/task_commands.h"
 #include "settings/task_list.h"
+#include "util/file_access.h"
 
 namespace pellicor::cli {
 
@@ -31,6 +32,7 @@ struct TConvertOptions {
     std::vector<std::string> files;
     std::string output;
     std::vector<std::string> assignments;
+    std::vector<std::string> captionLines;
     std::optional<int> fps;
     std::optional<int> quality;
     std::string frames;
@@ -118,10 +120,8 @@ public:
     TConvertView() : terminal_(isatty(STDOUT_FILENO) != 0) {}
     ~TConvertView() override { EndLine(); }
 
-    void ShowMessage(const std::string& text) override {
-        EndLine();
-        std::cerr << text << '\n';
-    }
+    // Messages belong to a failed task: TaskFinished prints them with the source's name.
+    void ShowMessage(const std::string& /*text*/) override {}
 
     void CurrentProgressChanged(std::int64_t position, std::int64_t maximum) override {
         position_ = position;
@@ -131,6 +131,12 @@ public:
 
     // The log is cleared, then gets the stage key and its message.
     void StageChanged(TBatchStep /*step*/, const std::vector<std::string>& log) override {
+        // Lines after the stage message are notes of the stage (a font substitute, say).
+        if (log.size() > 2) {
+            EndLine();
+            std::cerr << log.back() << '\n';
+            return;
+        }
         if (log.size() != 2) return;
         EndLine();
         stage_ = log[0];
@@ -151,7 +157,9 @@ public:
                 for (const std::string& file : OutputFiles(task)) std::cout << "Wrote " << file << '\n';
                 break;
             case TTaskOutcome::Skipped: std::cerr << kCommand << ": nothing to convert in " << source << '\n'; break;
-            case TTaskOutcome::Failed: std::cerr << kCommand << ": " << source << " was not converted\n"; break;
+            case TTaskOutcome::Failed:
+                std::cerr << kCommand << ": " << source << ": " << (message.empty() ? "not converted" : message) << '\n';
+                break;
             case TTaskOutcome::Error: std::cerr << kCommand << ": " << source << ": " << message << '\n'; break;
         }
         std::cout << std::flush;
@@ -205,13 +213,27 @@ int Convert(const TConvertOptions& options) {
     for (const std::string& file : options.files) {
         const std::string path = std::filesystem::absolute(file).lexically_normal().string();
         auto task = std::make_unique<TCovSettings>();
+        if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+            std::cerr << kCommand << ": cannot read \"" << path << "\": " << reason << '\n';
+            ++unsupported;
+            continue;
+        }
         if (!InitTaskSettings(path, *task, kInitProbe)) {
             std::cerr << kCommand << ": unsupported file \"" << path << "\"\n";
             ++unsupported;
             continue;
         }
         SetDestination(options, path, *task);
-        SetTaskValues(list, list.Add(std::move(task)), assignments);
+        const std::size_t index = list.Add(std::move(task));
+        try {
+            if (!options.captionLines.empty()) SetTaskCaption(list, index, options.captionLines);
+            SetTaskValues(list, index, assignments);
+        } catch (const TTaskEditError& error) {
+            // A value this source cannot take (frames beyond its end): this file only.
+            std::cerr << kCommand << ": \"" << path << "\": " << error.what() << '\n';
+            list.Remove(index);
+            ++unsupported;
+        }
     }
 
     TConvertView view;
@@ -257,6 +279,11 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
         ->check([](const std::string& text) { return CheckPair(text, '-', true); });
     command->add_option("--size", options->size, "stage size WxH in pixels (frames keep their size, centred)")
         ->check([](const std::string& text) { return CheckPair(text, 'x', false); });
+    command->add_option("--caption", options->captionLines,
+                        "a caption line over every frame (repeatable, one line each; switches the caption on)")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_flag("--no-compress", options->noCompress, "write an uncompressed movie");
     command->add_flag("--flash3", options->flash3, "Flash 3+ (SWF version 5) instead of Flash MX");
     command->add_option("--stub", options->stubFile, kStubOptionHelp);
@@ -264,8 +291,10 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
     command->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
 
     command->callback([options, &exitStatus] {
-        // Bad assignments are usage errors: check them all before converting anything.
+        // Bad assignments and caption lines are usage errors: check them all before
+        // converting anything.
         try {
+            CaptionLines(options->captionLines);
             for (const std::string& assignment : options->assignments) {
                 const auto equals = assignment.find('=');
                 if (equals == std::string::npos) throw std::invalid_argument("\"" + assignment + "\" is not KEY=VALUE");

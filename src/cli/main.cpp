@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     pellicor::cli::AddTasksCommand(app, exitStatus);
     pellicor::cli::AddConvertCommand(app, exitStatus);
     pellicor::cli::AddRunCommand(app, exitStatus);
+    pellicor::cli::AddDumpCommand(app, exitStatus);
     if (const std::string word = UnknownCommand(app, argc, argv); !word.empty()) {
         std::cerr << "pellicor-cli: \"" << word << "\" is not a command; the commands are " << CommandNames(app)
                   << " (pellicor-cli --help tells more)\n";

@@ -108,6 +108,8 @@ public:
             stageMessage_ = log[1];
             if (!terminal_) std::cout << stageMessage_ << std::endl;
         }
+        // Lines after the stage message are notes of the stage (a font substitute, say).
+        if (log.size() > 2) std::cerr << log.back() << std::endl;
         Redraw(true);
     }
 
@@ -226,7 +228,12 @@ int Run(const TRunOptions& options) {
     const std::filesystem::path file =
         options.tasksFile.empty() ? TaskListFile() : std::filesystem::path(options.tasksFile);
     TTaskList list;
-    LoadTasks(file, list);
+    std::size_t dropped = 0;
+    const auto report = ReportDroppedTask("pellicor-cli run");
+    LoadTasks(file, list, {}, [&](std::size_t index, const std::string& reason) {
+        report(index, reason);
+        ++dropped;
+    });
 
     TRunDisplay display;
     TBatchDriver driver(list, display,
@@ -241,7 +248,7 @@ int Run(const TRunOptions& options) {
     const TBatchSummary& summary = driver.Summary();
     std::cout << "Converted " << summary.converted << " of " << summary.checked << " checked tasks"
               << (summary.stopped ? " (stopped)" : "") << std::endl;
-    return summary.AllConverted() ? 0 : 1;
+    return summary.AllConverted() && dropped == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -191,8 +191,12 @@ std::string ChangeExtension(const std::string& fileName, const std::string& exte
 // The frame rate of a source without a frame rate of its own (a sound file: vFreq 0).
 inline constexpr std::int32_t kSoundOnlyFrameRate = 12;
 
-// vFreq rounded to the nearest integer, halves to even, kept inside the 32-bit range;
-// kSoundOnlyFrameRate when vFreq is 0 (a sound file has no frames to take the rate from).
+// The highest frame rate a movie header holds (its 8.8 rate field).
+inline constexpr std::int32_t kMaxDefaultFrameRate = 255;
+
+// vFreq rounded to the nearest integer, halves to even, kept inside 1 .. 255 (what the
+// movie header holds); kSoundOnlyFrameRate when vFreq is 0 (a sound file has no frames to
+// take the rate from).
 std::int32_t DefaultFrameRate(const TSourceInfo& info);
 
 }  // namespace pellicor

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <variant>
 
+#include "settings/settings_check.h"
+
 namespace pellicor {
 
 namespace {
@@ -222,9 +224,20 @@ std::vector<std::string> SplitElements(std::string_view text) {
 
 std::int32_t NumberOrMinusOne(std::string_view element) { return ParseIniInteger(element).value_or(-1); }
 
+void ReadValueOf(const std::optional<std::string>& text, TValueKind kind, TFieldRef ref);
+
+// Reads one key into its field; a value that cannot be read throws TTaskValueError naming
+// the key.
 void ReadValue(const TAppIniFile& file, std::string_view section, std::string_view key, TValueKind kind,
                TFieldRef ref) {
-    const std::optional<std::string> text = file.FindValue(section, key);
+    try {
+        ReadValueOf(file.FindValue(section, key), kind, ref);
+    } catch (const TTaskValueError& error) {
+        throw TTaskValueError(std::string(key) + ": " + error.what());
+    }
+}
+
+void ReadValueOf(const std::optional<std::string>& text, TValueKind kind, TFieldRef ref) {
     if (kind == TValueKind::Font) {
         // A missing font value has fewer than nine elements too.
         *std::get<TFontDescription*>(ref) = ParseFontValue(text.value_or(""));
@@ -449,10 +462,11 @@ std::unique_ptr<TCovSettings> ReadTask(const TAppIniFile& file, std::size_t inde
             if (field.key == kFlashTextFlagKey) settings->destFlashText = file.ReadSectionLines(FlashTextSectionName(index));
         }
     }
+    if (const auto problem = TaskSettingsProblem(*settings)) throw TTaskValueError(*problem);
     return settings;
 }
 
-void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& pump) {
+void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& pump, const TTaskDropped& dropped) {
     list.Clear();
     const std::int32_t count = file.ReadInteger("General", "TaskCount", 0);
     // Only sections that exist can name a task whose source exists, so walk those instead
@@ -467,17 +481,19 @@ void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& p
         try {
             bool checked = true;
             if (auto settings = ReadTask(file, index, checked)) list.Add(std::move(settings), checked);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // A task that cannot be read is dropped; the others still load.
+            if (dropped) dropped(index, error.what());
         }
         if (pump) pump();
     }
 }
 
-void LoadTasks(const std::filesystem::path& fileName, TTaskList& list, const TPumpEvents& pump) {
+void LoadTasks(const std::filesystem::path& fileName, TTaskList& list, const TPumpEvents& pump,
+               const TTaskDropped& dropped) {
     list.Clear();
     const TAppIniFile file(fileName);
-    ReadTaskList(file, list, pump);
+    ReadTaskList(file, list, pump, dropped);
     list.SetModified(false);
 }
 
