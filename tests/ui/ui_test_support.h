@@ -59,7 +59,8 @@ public:
 // command that opens it runs its own event loop); `act` returns true once it is done.
 template <typename T>
 void WhenModal(std::function<bool(T&)> act) {
-    auto* timer = new QTimer;
+    // Owned by the application, so a timer whose dialog never came is freed at the end.
+    auto* timer = new QTimer(QApplication::instance());
     QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
         if (dialog != nullptr && act(*dialog)) timer->deleteLater();
