@@ -124,9 +124,9 @@ const TBitmap& FramePicture(const TPassSettings& context) {
 
 void EncodeFrame(TPassSettings& context) { context.jpegImage->Encode(FramePicture(context), context.jpegStream); }
 
-TFirstFrame MakeFirstFrame(TPassSettings& context) {
+TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress) {
     TFlashMovie& movie = *context.movie;
-    if (context.destIsFlashText) AddTextCaption(context);
+    if (context.destIsFlashText) AddTextCaption(context, progress);
     int width = PictureWidth(context), height = PictureHeight(context);
     TFirstFrame first;
     std::error_code ignored;
