@@ -349,5 +349,24 @@ TEST(SettingsForm, DisplayedValues) {
     EXPECT_EQ(ExportPathFor(ClipTask(), 7), "/videos/clip.swf");
 }
 
+TEST(SettingsForm, ProblemNamesWhatTheTaskListWouldRefuse) {
+    TCovSettings task = ClipTask();
+    task.sourceInfo.vExists = kTrue32;
+    TSettingsForm form;
+    form.Open(task);
+    EXPECT_EQ(form.Problem(), std::nullopt);
+    // A start past the end survives the OK rules (only 0 and ends past the source are
+    // mended); the task list would drop such a task, so the dialog is told.
+    form.SetStartFrame(300);
+    ASSERT_TRUE(form.Problem().has_value());
+    EXPECT_EQ(form.Problem()->rfind("destStartFrame", 0), 0u) << *form.Problem();
+    form.SetStartFrame(0);
+    form.SetEndFrame(99999);
+    EXPECT_EQ(form.Problem(), std::nullopt);  // stored as 1 .. 250
+    form.Controls().destWidth = 0;
+    ASSERT_TRUE(form.Problem().has_value());
+    EXPECT_EQ(form.Problem()->rfind("destWidth", 0), 0u) << *form.Problem();
+}
+
 }  // namespace
 }  // namespace pellicor

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "settings/settings_check.h"
 #include "util/numbers.h"
 
 namespace pellicor {
@@ -243,13 +244,18 @@ std::pair<std::int32_t, std::int32_t> TSettingsForm::CustomPosition(TCustomPosit
     return {0, 0};
 }
 
-void TSettingsForm::Accept() {
-    if (record_ == nullptr) return;
+TCovSettings TSettingsForm::Written() const {
     TCovSettings result = controls_;
     std::tie(result.destFilepath, result.destFilename) = SplitExportPath(exportPath_);
     if (result.destStartFrame <= 0) result.destStartFrame = 1;
     if (result.destEndFrame > result.sourceInfo.vLen) result.destEndFrame = result.sourceInfo.vLen;
-    *record_ = std::move(result);
+    return result;
+}
+
+std::optional<std::string> TSettingsForm::Problem() const { return TaskSettingsProblem(Written()); }
+
+void TSettingsForm::Accept() {
+    if (record_ != nullptr) *record_ = Written();
 }
 
 }  // namespace pellicor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -132,8 +133,13 @@ public:
     // end above the source's frame count as that count; the export path is split into
     // folder (with its trailing "/") and name.
     void Accept();
+    // What the task list would refuse in the record Accept would write ("KEY: why"), or
+    // nothing. The dialog asks before OK, so that no task is written that the next start
+    // would drop.
+    std::optional<std::string> Problem() const;
 
 private:
+    TCovSettings Written() const;
     void RunAllRules();
     void ApplyKeepDefaults();
 
