@@ -27,7 +27,8 @@ TEST(SourceFrames, GifFramesAreWholePicturesInAnyOrder) {
         const int boxX = 10 + 20 * frame;
         EXPECT_TRUE(IsRed(picture, boxX + 10, 50));
         for (int other = 0; other < 6; ++other) {
-            if (other != frame) EXPECT_FALSE(IsRed(picture, 10 + 20 * other + 2, 50)) << other;
+            if (other == frame) continue;
+            EXPECT_FALSE(IsRed(picture, 10 + 20 * other + 2, 50)) << other;
         }
     }
     EXPECT_THROW(frames.Read(6), EMediaError);

@@ -351,7 +351,7 @@ TEST(SettingsForm, DisplayedValues) {
 
 TEST(SettingsForm, ProblemNamesWhatTheTaskListWouldRefuse) {
     TCovSettings task = ClipTask();
-    task.sourceInfo.vExists = kTrue32;
+    task.sourceInfo.vExists = task.sourceInfo.vSupported = kTrue32;
     TSettingsForm form;
     form.Open(task);
     EXPECT_EQ(form.Problem(), std::nullopt);
