@@ -20,11 +20,12 @@
 
 #include "media/source_text.h"
 #include "settings/app_paths.h"
-#include "swf/bits_engine.h"
-#include "swf/movie_stream.h"
-#include "swf/streams.h"
+#include "movie/font_reader.h"
+#include "movie/swf_stream_reader.h"
 #include "ui/desktop_services.h"
+#include "ui/effects_frm.h"
 #include "ui/position_frm.h"
+#include "ui/region_frm.h"
 #include "ui/window_placement.h"
 
 namespace pellicor::ui {
@@ -129,14 +130,9 @@ TOverlayFields OverlayFields(TCovSettings& c, int which) {
 QString SwfFileSummary(const QString& path) {
     if (path.trimmed().isEmpty()) return {};
     try {
-        TMemoryStream raw;
-        raw.LoadFromFile(path.toStdString());
-        TMemoryStream plain;
-        raw.Seek(0);
-        DecompressSWF(raw, plain);
-        plain.Seek(0);
-        TBitsEngine engine(plain);
-        const TSWFHeader header = ReadSWFHeader(engine);
+        TSWFStreamReader reader(path.toStdString());
+        if (!reader.Valid()) return QStringLiteral("Not a readable SWF movie.");
+        const TSWFHeader& header = reader.Header();
         const int width = (header.FrameRect.Xmax() - header.FrameRect.Xmin()) / 20;
         const int height = (header.FrameRect.Ymax() - header.FrameRect.Ymin()) / 20;
         return QStringLiteral("%1x%2 pixels, %3 frames, version %4")
@@ -149,15 +145,27 @@ QString SwfFileSummary(const QString& path) {
     }
 }
 
+QString FontInUseText(const TFontDescription& font) {
+    try {
+        const TFontReader reader(font.name, font.bold, font.italic);
+        if (reader.MatchesRequest()) return QString::fromStdString("The movie uses " + reader.FamilyName() + ".");
+        return QString::fromStdString(font.name + " is not installed: the movie uses " + reader.FamilyName() + ".");
+    } catch (const std::exception&) {
+        return QStringLiteral("No font is installed.");
+    }
+}
+
 TSettingsFrm::TSettingsFrm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export Settings"));
+    // Built in the order the keyboard visits them: header, pages, buttons.
+    QWidget* header = BuildHeader();
     pages_ = Named(new QTabWidget(this), "pgcPages");
     pages_->addTab(BuildGeneralPage(), QStringLiteral("General Settings"));
     pages_->addTab(BuildVideoAudioPage(), QStringLiteral("Video/Audio Settings"));
     pages_->addTab(BuildSwfPage(), QStringLiteral("SWF Settings"));
     pages_->addTab(BuildOverlayPage(), QStringLiteral("Preloader/Playback Settings"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(BuildHeader());
+    layout->addWidget(header);
     layout->addWidget(pages_, 1);
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = Named(buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole), "btnOK");
@@ -316,11 +324,15 @@ QWidget* TSettingsFrm::BuildVideoAudioPage() {
     chkApplyRegion_ = Named(new QCheckBox(QStringLiteral("Crop (region converted)"), video), "chkApplyRegion");
     connect(chkApplyRegion_, &QCheckBox::clicked, this,
             [this](bool on) { Change([&](TSettingsForm& f) { f.Controls().destIsApplyRegion = on; }); });
-    form->addRow(chkApplyRegion_);
+    auto* selectRegion = Named(new QPushButton(QStringLiteral("Select &Region"), video), "btnSelectRegion");
+    connect(selectRegion, &QPushButton::clicked, this, &TSettingsFrm::SelectRegion);
+    form->addRow(chkApplyRegion_, selectRegion);
     chkApplyEffects_ = Named(new QCheckBox(QStringLiteral("Apply effects on frames"), video), "chkApplyEffects");
     connect(chkApplyEffects_, &QCheckBox::clicked, this,
             [this](bool on) { Change([&](TSettingsForm& f) { f.Controls().effects.destIsApplyEffects = on; }); });
-    form->addRow(chkApplyEffects_);
+    auto* selectEffects = Named(new QPushButton(QStringLiteral("Select &Effects"), video), "btnSelectEffects");
+    connect(selectEffects, &QPushButton::clicked, this, &TSettingsFrm::SelectEffects);
+    form->addRow(chkApplyEffects_, selectEffects);
 
     chkBlankFrame_ =
         Named(new QCheckBox(QStringLiteral("Insert blank frame as the first frame"), video), "chkBlankFrame");
@@ -488,9 +500,15 @@ QWidget* TSettingsFrm::BuildSwfPage() {
     btnFont_ = Named(new QPushButton(QStringLiteral("Font..."), text), "btnFont");
     btnFont_->setToolTip(QStringLiteral("Select font"));
     connect(btnFont_, &QPushButton::clicked, this, &TSettingsFrm::ChooseCaptionFont);
+    labFontInUse_ = Named(new QLabel(text), "labFontInUse");
+    labFontInUse_->setWordWrap(true);
+    auto* fontColumn = new QVBoxLayout;
+    fontColumn->addWidget(btnFont_);
+    fontColumn->addWidget(labFontInUse_);
+    fontColumn->addStretch(1);
     auto* editorRow = new QHBoxLayout;
     editorRow->addWidget(edtText_, 1);
-    editorRow->addWidget(btnFont_, 0, Qt::AlignTop);
+    editorRow->addLayout(fontColumn);
     textForm->addRow(editorRow);
     trkOpacity_ = MakeSlider(text, "trkOpacity", 1, TSettingsForm::kOpacityMaximum);
     labOpacity_ = Named(new QLabel(text), "labOpacity");
@@ -713,6 +731,11 @@ void TSettingsFrm::Refresh() {
     chkText_->setChecked(c.destIsFlashText);
     if (CaptionLines(edtText_->toPlainText()) != c.destFlashText) edtText_->setPlainText(CaptionText(c.destFlashText));
     edtText_->setFont(ToQFont(c.destFlashTextFont));
+    if (!(shownFont_ == c.destFlashTextFont) || labFontInUse_->text().isEmpty()) {
+        // Which installed face the movie's glyphs will come from (fontconfig's best match).
+        shownFont_ = c.destFlashTextFont;
+        labFontInUse_->setText(FontInUseText(shownFont_));
+    }
     QPalette palette = edtText_->palette();
     palette.setColor(QPalette::Text, ToQColor(c.destFlashTextFont.color));
     edtText_->setPalette(palette);
@@ -813,7 +836,28 @@ void TSettingsFrm::CustomizePosition(TCustomPosition which, const QString& capti
     if (chosen) Change([&](TSettingsForm& f) { f.SetCustomPosition(which, chosen->first, chosen->second); });
 }
 
+void TSettingsFrm::SelectRegion() {
+    const TCovSettings& c = form_.Controls();
+    TRegionFrm dialog(this);
+    const auto chosen = dialog.Edit(c.sourceInfo, {c.destRegionX, c.destRegionY, c.destRegionWidth, c.destRegionHeight},
+                                    c.destStartFrame, c.destEndFrame);
+    if (chosen) Change([&](TSettingsForm& f) { f.ApplyRegion(*chosen); });
+}
+
+void TSettingsFrm::SelectEffects() {
+    TEffectsFrm dialog(this);
+    const auto chosen = dialog.Edit(form_.Controls().sourceInfo, form_.Controls().effects);
+    if (chosen) Change([&](TSettingsForm& f) { f.ApplyEffectsChoice(*chosen); });
+}
+
 void TSettingsFrm::accept() {
+    // A value typed into a field and not yet confirmed counts.
+    for (QSpinBox* field : findChildren<QSpinBox*>()) field->interpretText();
+    if (const auto problem = form_.Problem()) {
+        TDesktopServices::Current().ShowMessage(
+            this, QStringLiteral("This task cannot be converted as set: %1").arg(QString::fromStdString(*problem)));
+        return;
+    }
     form_.Accept();
     QDialog::accept();
 }

@@ -23,6 +23,9 @@ namespace pellicor::ui {
 // What our SWF reader says of a movie file: "400x300 pixels, 24 frames, version 6", or
 // why it cannot say.
 QString SwfFileSummary(const QString& path);
+// Which installed face a caption in `font` is drawn with: "The movie uses DejaVu Sans.", or
+// "Arial is not installed: the movie uses Liberation Sans."
+QString FontInUseText(const TFontDescription& font);
 
 // The export settings dialog ("Export Settings"): a header with the source and the export
 // path, and four pages. Every control shows one field of the settings form model and
@@ -59,6 +62,8 @@ private:
     void ChooseColorFor(TColor& color);
     void ChooseCaptionFont();
     void CustomizePosition(TCustomPosition which, const QString& caption);
+    void SelectRegion();
+    void SelectEffects();
 
     TSettingsForm form_;
     bool refreshing_ = false;
@@ -128,6 +133,8 @@ private:
     QCheckBox* chkText_ = nullptr;
     QPlainTextEdit* edtText_ = nullptr;
     QPushButton* btnFont_ = nullptr;
+    QLabel* labFontInUse_ = nullptr;
+    TFontDescription shownFont_;
     QSlider* trkOpacity_ = nullptr;
     QLabel* labOpacity_ = nullptr;
     QComboBox* cbxTextPosition_ = nullptr;
