@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,7 +21,10 @@
 #include <sstream>
 
 #include "settings/task_list_file.h"
+#include "effects/effect_chain.h"
+#include "ui/effects_frm.h"
 #include "ui/position_frm.h"
+#include "ui/region_frm.h"
 #include "ui/settings_frm.h"
 #include "ui_test_support.h"
 
@@ -38,7 +42,7 @@ TCovSettings ClipTask() {
     task.sourceInfo.vLen = 250;
     task.sourceInfo.resX = 640;
     task.sourceInfo.resY = 480;
-    task.sourceInfo.vExists = kTrue32;
+    task.sourceInfo.vExists = task.sourceInfo.vSupported = kTrue32;
     InitTaskSettings("", task, kInitNoProbe);
     return task;
 }
@@ -55,6 +59,7 @@ std::map<std::string, std::string> FileKeys(const TCovSettings& task) {
     std::string line, section;
     while (std::getline(stream, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
         if (line.size() > 1 && line.front() == '[') {
             section = line.substr(1, line.size() - 2);
             continue;
@@ -267,6 +272,150 @@ private slots:
         QCOMPARE(task.destFlashTextPosition, int(kPositionCustomize));
         QCOMPARE(task.destFlashTextX, 33);
         QCOMPARE(task.destFlashTextY, 44);
+    }
+
+    // The source file is not there: the dialogs open on an empty picture and still work.
+    void regionAndEffectsDialogsReachTheTask() {
+        TCovSettings task = ClipTask();
+        task.destIsDefaultDuration = task.destIsDefaultRegion = true;
+        const TCovSettings before = task;
+        TSettingsFrm dialog;
+        dialog.Open(task);
+        QVERIFY(!Control<QSpinBox>(dialog, "edtWidth").isEnabled());
+        ui_test::WhenModal<TRegionFrm>([](TRegionFrm& region) {
+            const std::pair<const char*, int> typed[] = {{"edtX", 10}, {"edtY", 20}, {"edtW", 320},
+                                                        {"edtH", 240}, {"edtStart", 5}, {"edtEnd", 100}};
+            for (const auto& [name, value] : typed) {
+                auto& field = Control<QSpinBox>(region, name);
+                field.setValue(value);
+                emit field.editingFinished();
+            }
+            Control<QPushButton>(region, "btnApply").click();
+            return true;
+        });
+        Control<QPushButton>(dialog, "btnSelectRegion").click();
+        QCOMPARE(Control<QSpinBox>(dialog, "edtWidth").value(), 320);
+        QCOMPARE(Control<QSpinBox>(dialog, "edtHeight").value(), 240);
+        QCOMPARE(Control<QSpinBox>(dialog, "edtStartFrame").value(), 5);
+        QCOMPARE(Control<QSpinBox>(dialog, "edtEndFrame").value(), 100);
+        QVERIFY(Control<QCheckBox>(dialog, "chkApplyRegion").isChecked());
+        QVERIFY(!Control<QPushButton>(dialog, "btnDefaultRegion").isChecked());
+        QVERIFY(!Control<QPushButton>(dialog, "btnDefaultDuration").isChecked());
+        QVERIFY(Control<QSpinBox>(dialog, "edtWidth").isEnabled());
+        QVERIFY(Control<QSpinBox>(dialog, "edtStartFrame").isEnabled());
+
+        ui_test::WhenModal<TEffectsFrm>([](TEffectsFrm& effects) {
+            Control<QCheckBox>(effects, "chkSaturation").click();
+            Control<QSlider>(effects, "trkSaturation").setValue(150);
+            Control<QListWidget>(effects, "lstAvailable").setCurrentRow(kFilterFlipHorizontal);
+            Control<QPushButton>(effects, "btnAdd").click();
+            Control<QPushButton>(effects, "btnOK").click();
+            return true;
+        });
+        QVERIFY(!Control<QCheckBox>(dialog, "chkApplyEffects").isChecked());
+        Control<QPushButton>(dialog, "btnSelectEffects").click();
+        QVERIFY(Control<QCheckBox>(dialog, "chkApplyEffects").isChecked());
+        QCOMPARE(task, before);  // nothing before OK
+
+        Control<QPushButton>(dialog, "btnOK").click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const std::set<std::string> expected = {
+            "Task0.destRegionX",          "Task0.destRegionY",      "Task0.destRegionWidth",
+            "Task0.destRegionHeight",     "Task0.destWidth",        "Task0.destHeight",
+            "Task0.destStartFrame",       "Task0.destEndFrame",     "Task0.destIsApplyRegion",
+            "Task0.destIsDefaultDuration", "Task0.destIsDefaultRegion", "Task0.destIsApplyEffects",
+            "Task0.destIsSaturation",     "Task0.destSaturationPercent", "Task0.destFiltersCount",
+            "Filters0.destIsApplyFilter0", "Filters0.destFilterType0", "Filters0.destPixelizeWidth0",
+            "Filters0.destPixelizeHeight0", "Filters0.destChaosLevelr0", "Filters0.destIsKeepEvenr0",
+            "Filters0.destIsInterpolate0"};
+        QCOMPARE(ChangedKeys(before, task), expected);
+        QCOMPARE(task.destRegionX, 10);
+        QCOMPARE(task.destRegionHeight, 240);
+        QCOMPARE(task.effects.destSaturationPercent, 50);
+        QCOMPARE(task.effects.destFilters[0].destFilterType, int(kFilterFlipHorizontal));
+
+        // Cancel of either dialog changes nothing.
+        const TCovSettings applied = task;
+        dialog.Open(task);
+        ui_test::WhenModal<TRegionFrm>([](TRegionFrm& region) {
+            Control<QPushButton>(region, "btnSelectAll").click();
+            Control<QPushButton>(region, "btnCancel").click();
+            return true;
+        });
+        Control<QPushButton>(dialog, "btnSelectRegion").click();
+        ui_test::WhenModal<TEffectsFrm>([](TEffectsFrm& effects) {
+            Control<QCheckBox>(effects, "chkBrightness").click();
+            Control<QPushButton>(effects, "btnCancel").click();
+            return true;
+        });
+        Control<QPushButton>(dialog, "btnSelectEffects").click();
+        Control<QPushButton>(dialog, "btnOK").click();
+        QCOMPARE(task, applied);
+    }
+
+    void okRefusesATaskTheListWouldDropAndEscapeCancels() {
+        ui_test::TRecordingServices services;
+        TCovSettings task = ClipTask();
+        const TCovSettings before = task;
+        TSettingsFrm dialog;
+        dialog.Open(task);
+        dialog.show();
+        // An end past the source's 250 frames is stored as 250 on OK, which puts it before
+        // a start of 300.
+        auto& start = Control<QSpinBox>(dialog, "edtStartFrame");
+        auto& end = Control<QSpinBox>(dialog, "edtEndFrame");
+        end.setValue(99999);
+        emit end.editingFinished();
+        start.setValue(300);
+        emit start.editingFinished();
+        Control<QPushButton>(dialog, "btnOK").click();
+        QVERIFY(dialog.isVisible());
+        QVERIFY(services.messages.last().contains(QStringLiteral("destStartFrame")));
+        QCOMPARE(task, before);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(task, before);
+
+        // Enter is OK.
+        dialog.Open(task);
+        dialog.show();
+        Control<QComboBox>(dialog, "cbxPlayingQuality").activated(kQualityBest);
+        QTest::keyClick(&Control<QLineEdit>(dialog, "edtExportPath"), Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(task.destFlashPlayingQuality, int(kQualityBest));
+    }
+
+    void captionShowsTheFaceTheMovieUses() {
+        TCovSettings task = ClipTask();
+        task.destIsFlashText = true;
+        task.destFlashTextFont.name = "No Such Face Anywhere";
+        TSettingsFrm dialog;
+        dialog.Open(task);
+        const QString text = Control<QLabel>(dialog, "labFontInUse").text();
+        QVERIFY2(text.startsWith(QStringLiteral("No Such Face Anywhere is not installed: the movie uses ")),
+                 qPrintable(text));
+        task.destFlashTextFont.name = "DejaVu Sans";
+        dialog.Open(task);
+        QCOMPARE(Control<QLabel>(dialog, "labFontInUse").text(), QStringLiteral("The movie uses DejaVu Sans."));
+    }
+
+    void keyboardVisitsTheHeaderBeforeThePagesAndTheButtonsLast() {
+        TCovSettings task = ClipTask();
+        TSettingsFrm dialog;
+        dialog.Open(task);
+        QList<QWidget*> chain;
+        for (QWidget* w = dialog.nextInFocusChain(); w != &dialog; w = w->nextInFocusChain()) chain << w;
+        const auto at = [&](const char* name) { return chain.indexOf(dialog.findChild<QWidget*>(name)); };
+        QVERIFY(at("edtExportPath") >= 0);
+        QVERIFY(at("edtExportPath") < at("btnBrowse"));
+        QVERIFY(at("btnBrowse") < at("cbxExportType"));
+        QVERIFY(at("cbxExportType") < at("cbxFlashFormat"));
+        QVERIFY(at("chkProtected") < at("edtPassword"));
+        QVERIFY(at("edtStartFrame") < at("edtEndFrame"));
+        QVERIFY(at("chkApplyRegion") < at("btnSelectRegion"));
+        QVERIFY(at("chkPlayback") < at("btnOK"));
+        QVERIFY(at("btnOK") < at("btnCancel"));
     }
 };
 
