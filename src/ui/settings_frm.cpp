@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -164,6 +165,12 @@ TSettingsFrm::TSettingsFrm(QWidget* parent) : QDialog(parent) {
     pages_->addTab(BuildVideoAudioPage(), QStringLiteral("Video/Audio Settings"));
     pages_->addTab(BuildSwfPage(), QStringLiteral("SWF Settings"));
     pages_->addTab(BuildOverlayPage(), QStringLiteral("Preloader/Playback Settings"));
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from anywhere in the dialog, the header too.
+    const auto turn = [this](int by) {
+        return [this, by] { pages_->setCurrentIndex((pages_->currentIndex() + by + pages_->count()) % pages_->count()); };
+    };
+    connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this, turn(1));
+    connect(new QShortcut(QKeySequence::PreviousChild, this), &QShortcut::activated, this, turn(-1));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(header);
     layout->addWidget(pages_, 1);
