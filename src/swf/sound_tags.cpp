@@ -1,18 +1,8 @@
 #include "swf/sound_tags.h"
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineSound, &MakeSWFTag<TSWFDefineSound>},
-    {tagStartSound, &MakeSWFTag<TSWFStartSound>},
-    {tagSoundStreamHead, &MakeSWFTag<TSWFSoundStreamHead>},
-    {tagSoundStreamBlock, &MakeSWFTag<TSWFSoundStreamBlock>},
-    {tagSoundStreamHead2, &MakeSWFTag<TSWFSoundStreamHead2>},
-});
-
 // The byte that describes a sound: UB[4] format, UB[2] rate, UB[1] size, UB[1] type.
 struct TSoundFormat {
     std::uint8_t Format, Rate, Size, Type;
