@@ -1,5 +1,7 @@
 #include "swf/sound_tags.h"
 
+#include "swf/tag_header.h"
+
 namespace pellicor {
 
 namespace {
@@ -99,12 +101,7 @@ void TSWFSoundStreamBlock::WriteTagBody(TBitsEngine& engine) {
 }
 
 void WriteSoundStreamBlockHeader(TBitsEngine& engine, std::uint32_t bodyLength, bool longForm) {
-    if (longForm || bodyLength >= 63) {
-        engine.WriteWord(static_cast<std::uint16_t>(tagSoundStreamBlock * 64 + 63));
-        engine.WriteDWord(bodyLength);
-    } else {
-        engine.WriteWord(static_cast<std::uint16_t>(tagSoundStreamBlock * 64 + bodyLength));
-    }
+    WriteSWFTagHeader(engine, tagSoundStreamBlock, bodyLength, longForm);
 }
 
 // ---- DefineSound ----
