@@ -113,9 +113,10 @@ inline constexpr std::uint16_t kDepthVideo = 10;
 inline constexpr std::uint16_t kDepthCaption = 20;
 inline constexpr std::uint16_t kDepthPlayback = 30;
 
-// The one conversion context: filled by the front end (the batch driver) for every task,
-// read by the engine, which also keeps its working objects here. One conversion runs at a
-// time. Fields that carry a task setting unchanged keep the setting's name (TCovSettings).
+// The context of one conversion: filled by the front end (the batch driver) for every task,
+// read by the engine, which also keeps its working objects here. Each running conversion
+// has its own (with --jobs, one per job thread); nothing in it is shared between them.
+// Fields that carry a task setting unchanged keep the setting's name (TCovSettings).
 struct TPassSettings {
     TPassSettings();
     ~TPassSettings();
