@@ -151,6 +151,14 @@ void ReportFailure(TProgress* progress, const std::string& reason) {
     progress->ShowMessage(reason);
 }
 
+// The reader's own reason (FFmpeg's or giflib's words: a missing codec, a damaged file) goes
+// into the stage log, where the front ends show it, before the user's message.
+void ReportOpenFailure(TProgress* progress, const std::string& cause) {
+    if (!progress) return;
+    progress->AddLogLine(cause);
+    progress->ShowMessage(std::string(kMessageOpenFailed));
+}
+
 }  // namespace
 
 TColor ResolveColor(TColor color) {
@@ -176,9 +184,13 @@ bool OpenSource(TPassSettings& context, TProgress* progress) {
             context.gifImage->LoadFromFile(context.srcPath);
         }
         return true;
+    } catch (const std::exception& error) {
+        CloseSource(context);
+        ReportOpenFailure(progress, error.what());
+        return false;
     } catch (...) {
         CloseSource(context);
-        if (progress) progress->ShowMessage(std::string(kMessageOpenFailed));
+        ReportOpenFailure(progress, "unknown error");
         return false;
     }
 }
