@@ -59,9 +59,10 @@ TEST(Layout, FoldersIncludeOnlyFoldersBelowThem) {
             if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
             ++files;
             for (const TInclusion& inclusion : ProjectInclusions(entry.path())) {
-                if (InCore(folder))
+                if (InCore(folder)) {
                     EXPECT_FALSE(inclusion.included.rfind("Q", 0) == 0)
                         << inclusion.file << ":" << inclusion.line << " includes Qt (" << inclusion.included << ")";
+                }
                 const auto slash = inclusion.included.find('/');
                 if (slash == std::string::npos) continue;
                 const auto found = layers.find(inclusion.included.substr(0, slash));
