@@ -14,8 +14,8 @@
 #include <jpeglib.h>
 
 #include "effects/effect_chain.h"
+#include "effects/image_effects.h"
 #include "media/bitmap.h"
-#include "media/image_effects.h"
 
 namespace pellicor {
 namespace {

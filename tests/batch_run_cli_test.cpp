@@ -169,6 +169,10 @@ TEST(BatchRunCli, ConvertsEveryExportTypeAndReportsTheFailedTask) {
     EXPECT_EQ(lines.back(), expected.back());
     EXPECT_NE(run.err.find("task 3 (" + f + "bad.mp4) failed: Fail to open the video file!"), std::string::npos)
         << run.err;
+    // Before it, the reader's own reason for the damaged source, naming the file.
+    const std::size_t reason = run.err.find("\"" + f + "bad.mp4\"");
+    EXPECT_NE(reason, std::string::npos) << run.err;
+    EXPECT_LT(reason, run.err.find("task 3 (")) << run.err;
 
     // Outputs: a movie, a movie with its page, a projector alone, nothing for the damaged
     // source and the unchecked task.

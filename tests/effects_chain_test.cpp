@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "effects/effect_chain.h"
+#include "effects/image_effects.h"
 #include "effects_test_images.h"
-#include "media/image_effects.h"
 
 namespace pellicor {
 namespace {

@@ -6,8 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "effects/image_effects.h"
 #include "effects_test_images.h"
-#include "media/image_effects.h"
 
 namespace pellicor {
 namespace {

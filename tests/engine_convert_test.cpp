@@ -145,15 +145,20 @@ TEST(EngineConvert, StoppedRunStillGivesAWellFormedShorterMovie) {
     }
 }
 
+// A 16 x 16 movie at 10 frames per second from `source` into `dest`.
+void SetTinyTask(TPassSettings& context, const std::string& source, const std::string& dest) {
+    context.srcPath = source;
+    context.destPath = dest;
+    context.destWidth = context.destHeight = context.resX = context.resY = 16;
+    context.srcFrameRate = context.destFrameRate = 10;
+}
+
 TEST(EngineConvert, SourceThatCannotBeOpenedLeavesNoFile) {
     testing::TempFolder folder;
     for (const char* name : {"broken.mp4", "notes.txt"}) {
         TPassSettings context;
         context.isVideo = true;
-        context.srcPath = Fixture(name);
-        context.destPath = folder.File("never.swf");
-        context.destWidth = context.destHeight = context.resX = context.resY = 16;
-        context.srcFrameRate = context.destFrameRate = 10;
+        SetTinyTask(context, Fixture(name), folder.File("never.swf"));
         TRecordingProgress progress;
         EXPECT_FALSE(Convert(context, &progress));
         EXPECT_EQ(progress.messages, (std::vector<std::string>{"Fail to open the video file!"}));
@@ -169,6 +174,28 @@ TEST(EngineConvert, SourceThatCannotBeOpenedLeavesNoFile) {
     gif.destPath = folder.File("never.swf");
     EXPECT_FALSE(Convert(gif));
     EXPECT_FALSE(std::filesystem::exists(gif.destPath));
+}
+
+// The user sees one message whatever went wrong; the reader's own reason (a damaged file, a
+// missing codec) follows the stage message in the log, where the front ends show it.
+TEST(EngineConvert, OpenFailureKeepsTheReadersReason) {
+    testing::TempFolder folder;
+    for (const bool isGif : {false, true}) {
+        TPassSettings context;
+        context.isVideo = !isGif;
+        context.isGif = isGif;
+        SetTinyTask(context, Fixture(isGif ? "notes.txt" : "broken.mp4"), folder.File("never.swf"));
+        TRecordingProgress progress;
+        EXPECT_FALSE(Convert(context, &progress));
+        EXPECT_EQ(progress.messages, (std::vector<std::string>{"Fail to open the video file!"}));
+        ASSERT_EQ(progress.Log().size(), 3u) << context.srcPath;
+        const std::string& reason = progress.Log()[2];
+        EXPECT_NE(reason.find(context.srcPath), std::string::npos) << reason;
+        EXPECT_EQ(reason.find("Fail to open"), std::string::npos) << reason;
+        if (isGif) {
+            EXPECT_NE(reason.find("GIF"), std::string::npos) << reason;
+        }
+    }
 }
 
 TEST(EngineConvert, AudioOnlySourceKeepsOnlyStartAndEndSections) {

@@ -61,10 +61,10 @@ TEST(AddingFiles, TasksAddProbesAndLogsLikeTheAddingDialog) {
     EXPECT_TRUE(list.Checked(1));
 }
 
-// Every tag family registers itself; a family whose file is not linked would silently read
-// its tags as raw bytes.
+// Every row of the tag table makes an object: a row without a class would silently read its
+// tags as raw bytes.
 TEST(TagFactory, EveryKnownCodeHasAClass) {
-    for (const std::uint16_t code : kKnownSWFTagCodes) {
+    for (const std::uint16_t code : KnownSWFTagCodes()) {
         EXPECT_NE(CreateSWFTag(code), nullptr) << "code " << code << " (" << SWFTagName(code) << ")";
     }
 }

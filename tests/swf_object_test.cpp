@@ -115,8 +115,8 @@ TEST(SWFTagFraming, ReadingIsConfinedToTheTag) {
     EXPECT_EQ(TagBytes(*kept), longShowFrame);
 }
 
-TEST(SWFTagFactory, RegisteredClassesCarryTheirCode) {
-    const auto codes = RegisteredSWFTagCodes();
+TEST(SWFTagFactory, TableClassesCarryTheirCode) {
+    const auto codes = KnownSWFTagCodes();
     EXPECT_FALSE(codes.empty());
     for (const std::uint16_t code : codes) {
         auto tag = CreateSWFTag(code);
@@ -135,12 +135,12 @@ TEST(SWFTagFactory, RegisteredClassesCarryTheirCode) {
     EXPECT_NO_THROW(showFrame.Assign(TSWFShowFrame()));
 }
 
-// Every class in the factory, whatever family registered it, meets random and truncated
+// Every class in the tag table meets random and truncated
 // bodies with nothing but ESWFError (the sanitizer build catches overruns).
-TEST(SWFTagFactory, EveryRegisteredReaderSurvivesRandomBodies) {
+TEST(SWFTagFactory, EveryTableReaderSurvivesRandomBodies) {
     Bytes seedBody(48);
     for (std::size_t i = 0; i < seedBody.size(); ++i) seedBody[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    for (const std::uint16_t code : RegisteredSWFTagCodes()) {
+    for (const std::uint16_t code : KnownSWFTagCodes()) {
         SCOPED_TRACE(SWFTagName(code));
         test::FuzzTagReader(code, seedBody, TSWFReadContext{5, true}, 150, 777);
         test::FuzzTagReader(code, seedBody, TSWFReadContext{8, false}, 150, 778);

@@ -13,20 +13,11 @@
 #include "batch/export_packaging.h"
 #include "batch/fit_size.h"
 #include "engine/convert_task.h"
+#include "util/file_access.h"
 
 namespace pellicor {
 
 namespace {
-
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_regular_file(path, error);
-}
-
-std::string WithSlash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder;
-}
 
 // A 1-based frame number as a 0-based index, kept inside the 32-bit range.
 std::int32_t FrameIndex(std::int32_t frameNumber) {
@@ -91,7 +82,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     if (!context.isVideo && !context.isGif && !context.isAudio) return false;
 
     context.srcPath = source.srcFilepath + source.srcFilename;
-    context.destPath = WithSlash(task.destFilepath) + ChangeExtension(task.destFilename, ".swf");
+    context.destPath = FolderPrefix(task.destFilepath) + ChangeExtension(task.destFilename, ".swf");
 
     context.effects = task.effects;
     context.resX = source.resX;
@@ -165,7 +156,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     context.destPlaybackPositionY = task.destPlaybackPositionY;
 
     context.destIsAudioIncluded = task.destIsAudioIncluded;
-    context.tempFolder = WithSlash(tempFolder);
+    context.tempFolder = FolderPrefix(tempFolder);
     context.destIsAudioExtracted = task.destIsAudioExtracted;
     context.destIsAudioReplaced = task.destIsAudioReplaced;
     context.destAudioReplacedFile = task.destAudioReplacedFile;
@@ -418,7 +409,7 @@ void TBatchDriver::Package(const TPassSettings& context, const TCovSettings& tas
 void TBatchDriver::RemoveTempAudioFiles(const std::string& tempFolder) {
     for (const std::string_view name : {kTempWaveName, kTempMp3Name}) {
         std::error_code ignored;
-        std::filesystem::remove(WithSlash(tempFolder) + std::string(name), ignored);
+        std::filesystem::remove(FolderPrefix(tempFolder) + std::string(name), ignored);
     }
 }
 

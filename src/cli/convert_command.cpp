@@ -104,9 +104,7 @@ std::string SourceName(const TCovSettings& task) { return task.sourceInfo.srcFil
 // The files a converted task leaves: the movie, the projector in its place, or the movie
 // and its page.
 std::vector<std::string> OutputFiles(const TCovSettings& task) {
-    std::string movie = task.destFilepath;
-    if (!movie.empty() && movie.back() != '/') movie += '/';
-    movie += ChangeExtension(task.destFilename, ".swf");
+    const std::string movie = FolderPrefix(task.destFilepath) + ChangeExtension(task.destFilename, ".swf");
     if (task.destExportType == kExportExecutable) return {ChangeExtension(movie, ".exe")};
     if (task.destExportType == kExportHtml) return {movie, ChangeExtension(movie, ".html")};
     return {movie};

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "media/image_effects.h"
+#include "effects/image_effects.h"
 
 namespace pellicor {
 

@@ -25,11 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && fs::is_regular_file(path, error);
-}
-
 // The rate of the wave file by destAudioFrequency.
 int WaveSampleRate(std::int32_t frequencyChoice) {
     switch (frequencyChoice) {

@@ -45,7 +45,11 @@ private:
     TPassSettings& context_;
 };
 
-// Steps 2 to 19: the movie, from the start section to the patched header, into `fileName`.
+// The movie into `fileName`: the header, the start section (first-frame picture, frame
+// variable, playing quality, playback controls, preloader, start actions, click link)
+// written at once; then the end actions are prepared and the sound attached, every video
+// frame is streamed into the file, and the end section and the End tag follow; finally the
+// header is patched with the length and the frame count.
 void WriteMovieFile(TPassSettings& context, TProgress* progress, const std::string& fileName) {
     context.movie = std::make_unique<TFlashMovie>(fileName, 0, 0, context.destWidth * 20,
                                                   context.destHeight * 20, context.destFrameRate, false);
@@ -116,7 +120,7 @@ void CheckMovieSettings(const TPassSettings& context) {
     check("destRegionHeight", context.destRegionHeight, 1, kMaxSide);
 }
 
-// The movie (steps 2 to 20) is written beside its final name and renamed over it only
+// The movie (compressed when asked) is written beside its final name and renamed over it only
 // when complete, and the other outputs after it: whatever fails before, the earlier files
 // stay and the temporaries go.
 void WriteAndPlaceMovie(TPassSettings& context, TProgress* progress) {
@@ -147,6 +151,14 @@ void ReportFailure(TProgress* progress, const std::string& reason) {
     progress->ShowMessage(reason);
 }
 
+// The reader's own reason (FFmpeg's or giflib's words: a missing codec, a damaged file) goes
+// into the stage log, where the front ends show it, before the user's message.
+void ReportOpenFailure(TProgress* progress, const std::string& cause) {
+    if (!progress) return;
+    progress->AddLogLine(cause);
+    progress->ShowMessage(std::string(kMessageOpenFailed));
+}
+
 }  // namespace
 
 TColor ResolveColor(TColor color) {
@@ -172,9 +184,13 @@ bool OpenSource(TPassSettings& context, TProgress* progress) {
             context.gifImage->LoadFromFile(context.srcPath);
         }
         return true;
+    } catch (const std::exception& error) {
+        CloseSource(context);
+        ReportOpenFailure(progress, error.what());
+        return false;
     } catch (...) {
         CloseSource(context);
-        if (progress) progress->ShowMessage(std::string(kMessageOpenFailed));
+        ReportOpenFailure(progress, "unknown error");
         return false;
     }
 }

@@ -14,8 +14,8 @@ namespace pellicor {
 
 namespace {
 
-// Values of one ActionPush in the notation of the tables: constant-pool entries, integers,
-// the double 0 and strings.
+// Values of one ActionPush: constant-pool entries (by index), integers, the double 0 and
+// strings.
 using TPushed = std::pair<TPushVariant, std::uint8_t>;
 TPushed C(std::int32_t index) { return {index, pushConstant8}; }
 TPushed Int(std::int32_t value) { return {value, pushInteger}; }
@@ -32,8 +32,9 @@ void Push(TFlashActionScript& script, std::initializer_list<TPushed> values) {
     script.Push(pushed, types);
 }
 
-// _root.<method>(<arguments>) with the method's argument count pushed before: argument
-// values, the count, c(root); GetVariable; c(method); CallMethod; Pop.
+// _root.<method>(<arguments>), the result dropped: countAndRoot pushes the arguments, their
+// count and the pool entry of "_root"; then GetVariable, the method's pool entry,
+// CallMethod, Pop.
 void CallRootMethod(TFlashActionScript& script, std::initializer_list<TPushed> countAndRoot,
                     std::int32_t methodConstant) {
     Push(script, countAndRoot);
@@ -60,7 +61,7 @@ TFlashPlaceObject& PlaceAt(TFlashMovie& movie, TFlashIDObject* object, std::uint
 }
 
 void AddWaitFrames(TFlashMovie& movie, const TFirstFrame& first, std::int32_t seconds) {
-    // Frame A: waitSeconds = seconds * 1000; msStart = getTimer().
+    // Frame A:  waitSeconds = <seconds * 1000>; msStart = getTimer();
     TFlashActionScript& a = movie.FrameActions();
     const auto milliseconds = std::min<std::int64_t>(std::int64_t{seconds} * 1000, INT32_MAX);
     Push(a, {Str("waitSeconds"), Int(static_cast<std::int32_t>(milliseconds))});
@@ -71,39 +72,43 @@ void AddWaitFrames(TFlashMovie& movie, const TFirstFrame& first, std::int32_t se
     PlaceAt(movie, first.picture, kDepthFirstFrame, first);
     movie.ShowFrame();
 
-    // Frame B: ms = getTimer() - msStart; once ms >= waitSeconds, jump over frame C.
+    // Frame B:  ms = getTimer() - msStart;
+    //           if (!(ms < waitSeconds)) _root.gotoAndPlay(_root._currentframe + 2);
+    // Once the time is up the movie jumps over frame C; until then it plays on into C.
+    enum : std::int32_t { kMs, kMsStart, kWaitSeconds, kRoot, kCurrentFrame, kGotoAndPlay };
     TFlashActionScript& b = movie.FrameActions();
     b.ConstantPool({"ms", "msStart", "waitSeconds", "_root", "_currentframe", "gotoAndPlay"});
-    Push(b, {C(0)});
+    Push(b, {C(kMs)});
     b.GetTime();
-    Push(b, {C(1)});
+    Push(b, {C(kMsStart)});
     b.GetVariable();
     b.Subtract();
     b.SetVariable();
-    Push(b, {C(0)});
+    Push(b, {C(kMs)});
     b.GetVariable();
-    Push(b, {C(2)});
+    Push(b, {C(kWaitSeconds)});
     b.GetVariable();
     b.Less2();
     b.Not();
     b.Not();
-    TSWFActionIf& waiting = b.If();
-    Push(b, {C(3)});
+    TSWFActionIf& waiting = b.If();  // ms < waitSeconds: skip the jump
+    Push(b, {C(kRoot)});
     b.GetVariable();
-    Push(b, {C(4)});
+    Push(b, {C(kCurrentFrame)});
     b.GetMember();
     Push(b, {Int(2)});
     b.Add2();
-    CallRootMethod(b, {Int(1), C(3)}, 5);
+    CallRootMethod(b, {Int(1), C(kRoot)}, kGotoAndPlay);
     b.SetMarker(&waiting.Marker());
     PlaceAt(movie, first.picture, kDepthFirstFrame, first).SetReplace(true);
     movie.ShowFrame();
 
-    // Frame C: _root.prevFrame(); _root.play().
+    // Frame C:  _root.prevFrame(); _root.play();   (back to B, which looks at the time again)
+    enum : std::int32_t { kRootC, kPrevFrame, kPlay };
     TFlashActionScript& c = movie.FrameActions();
     c.ConstantPool({"_root", "prevFrame", "play"});
-    CallRootMethod(c, {Dbl0(), C(0)}, 1);
-    CallRootMethod(c, {Dbl0(), C(0)}, 2);
+    CallRootMethod(c, {Dbl0(), C(kRootC)}, kPrevFrame);
+    CallRootMethod(c, {Dbl0(), C(kRootC)}, kPlay);
     PlaceAt(movie, first.picture, kDepthFirstFrame, first).SetReplace(true);
     movie.ShowFrame();
 }
@@ -164,31 +169,56 @@ void AddClickLink(TPassSettings& context, const TFirstFrame& first, std::uint16_
     PlaceAt(movie, &button, depth, first);
 }
 
+// The end frame runs, in ActionScript:
+//
+//     startframe = <first frame after the start section>; isrepeat = <0|1>;
+//     repeattimes = <count>; isgeturl = <0|1>; theurl = "<url>"; thetarget = "<target>";
+//     isunload = <0|1>;
+//     if (isrepeat) {
+//         if (!repeattimes) {                      // endless
+//             _root.gotoAndPlay(startframe);
+//         } else if (currenttimes < repeattimes) {  // one more time
+//             currenttimes = currenttimes + 1;
+//             _root.gotoAndPlay(startframe);
+//         } else {                                 // repeats used up
+//             _root.stop(); if (isgeturl) getURL(theurl, thetarget);
+//             if (isunload) _root.unloadMovie();
+//         }
+//     } else {
+//         _root.stop(); if (isgeturl) getURL(theurl, thetarget);
+//         if (isunload) _root.unloadMovie();
+//     }
+//
+// "currenttimes" is set to 1 in the first frame (AddFrameVariable).
 void AddEndActions(TPassSettings& context, std::int32_t startFrame) {
     if (!context.destIsFlashEndRepeat && !context.destIsFlashEndUnload && !context.destIsFlashEndOpenLink) return;
     TFlashMovie& movie = *context.movie;
     TFlashActionScript& s = movie.FrameActions();
-    // c0 .. c13
+    // The constant pool, by index.
+    enum : std::int32_t {
+        kStartFrame, kIsRepeat, kRepeatTimes, kIsGetUrl, kTheUrl, kUrlValue, kTheTarget, kTargetValue,
+        kIsUnload, kRoot, kGotoAndPlay, kCurrentTimes, kStop, kUnloadMovie
+    };
     s.ConstantPool({"startframe", "isrepeat", "repeattimes", "isgeturl", "theurl", context.destFlashEndOpenLinkURL,
                     "thetarget", TargetName(context.destFlashEndOpenLinkTarget), "isunload", "_root", "gotoAndPlay",
                     "currenttimes", "stop", "unloadMovie"});
     const auto flag = [](bool on) { return Int(on ? 1 : 0); };
-    Push(s, {C(0), Int(startFrame)});
+    Push(s, {C(kStartFrame), Int(startFrame)});
     s.SetVariable();
-    Push(s, {C(1), flag(context.destIsFlashEndRepeat)});
+    Push(s, {C(kIsRepeat), flag(context.destIsFlashEndRepeat)});
     s.SetVariable();
-    Push(s, {C(2), Int(context.destFlashEndRepeatTimes)});
+    Push(s, {C(kRepeatTimes), Int(context.destFlashEndRepeatTimes)});
     s.SetVariable();
-    Push(s, {C(3), flag(context.destIsFlashEndOpenLink)});
+    Push(s, {C(kIsGetUrl), flag(context.destIsFlashEndOpenLink)});
     s.SetVariable();
-    Push(s, {C(4), C(5)});
+    Push(s, {C(kTheUrl), C(kUrlValue)});
     s.SetVariable();
-    Push(s, {C(6), C(7)});
+    Push(s, {C(kTheTarget), C(kTargetValue)});
     s.SetVariable();
-    Push(s, {C(8), flag(context.destIsFlashEndUnload)});
+    Push(s, {C(kIsUnload), flag(context.destIsFlashEndUnload)});
     s.SetVariable();
 
-    // "variable c(n) is off": push 0, c(n); GetVariable; Less2; Not.
+    // True when the variable is off: 0 < variable is false.
     const auto isOff = [&s](std::int32_t variable) {
         Push(s, {Dbl0(), C(variable)});
         s.GetVariable();
@@ -196,60 +226,61 @@ void AddEndActions(TPassSettings& context, std::int32_t startFrame) {
         s.Not();
     };
     const auto replay = [&s] {  // _root.gotoAndPlay(startframe)
-        Push(s, {C(0)});
+        Push(s, {C(kStartFrame)});
         s.GetVariable();
-        CallRootMethod(s, {Int(1), C(9)}, 10);
+        CallRootMethod(s, {Int(1), C(kRoot)}, kGotoAndPlay);
     };
     // _root.stop(); getURL(theurl, thetarget) when isgeturl; _root.unloadMovie() when
     // isunload. Returns the branch that skips the unload.
     const auto stopLinkUnload = [&s, &isOff]() -> TSWFActionIf& {
-        CallRootMethod(s, {Dbl0(), C(9)}, 12);
-        isOff(3);
+        CallRootMethod(s, {Dbl0(), C(kRoot)}, kStop);
+        isOff(kIsGetUrl);
         TSWFActionIf& noLink = s.If();
-        Push(s, {C(4)});
+        Push(s, {C(kTheUrl)});
         s.GetVariable();
-        Push(s, {C(6)});
+        Push(s, {C(kTheTarget)});
         s.GetVariable();
         s.GetUrl2(0, false, false);
         s.SetMarker(&noLink.Marker());
-        isOff(8);
+        isOff(kIsUnload);
         TSWFActionIf& noUnload = s.If();
-        CallRootMethod(s, {Dbl0(), C(9)}, 13);
+        CallRootMethod(s, {Dbl0(), C(kRoot)}, kUnloadMovie);
         return noUnload;
     };
 
-    isOff(1);  // row 9: no repeat
-    TSWFActionIf& noRepeat = s.If();
-    isOff(2);  // row 10: a counted repeat
+    isOff(kIsRepeat);
+    TSWFActionIf& noRepeat = s.If();  // to the else branch of if (isrepeat)
+    isOff(kRepeatTimes);
     s.Not();
-    TSWFActionIf& counted = s.If();
-    replay();  // row 11: endless repeat
-    TSWFActionJump& endlessDone = s.Jump();  // row 12
-    s.SetMarker(&counted.Marker());  // row 13: repeats used up?
-    Push(s, {C(11)});
+    TSWFActionIf& counted = s.If();  // repeattimes set: to the counted repeat
+    replay();                        // endless
+    TSWFActionJump& endlessDone = s.Jump();
+    s.SetMarker(&counted.Marker());  // counted: currenttimes < repeattimes?
+    Push(s, {C(kCurrentTimes)});
     s.GetVariable();
-    Push(s, {C(2)});
+    Push(s, {C(kRepeatTimes)});
     s.GetVariable();
     s.Less2();
     s.Not();
     TSWFActionIf& usedUp = s.If();
-    Push(s, {C(11), C(11)});  // row 14: currenttimes + 1, play again
+    Push(s, {C(kCurrentTimes), C(kCurrentTimes)});  // currenttimes = currenttimes + 1
     s.GetVariable();
     Push(s, {Int(1)});
     s.Add2();
     s.SetVariable();
     replay();
-    TSWFActionJump& countedDone = s.Jump();  // row 15
-    s.SetMarker(&usedUp.Marker());  // rows 16 to 20
+    TSWFActionJump& countedDone = s.Jump();
+    s.SetMarker(&usedUp.Marker());  // repeats used up
     TSWFActionIf& skipUnload = stopLinkUnload();
-    TSWFOffsetMarker& row21 = s.SetMarker(&endlessDone.Marker());
-    countedDone.SetMarker(&row21);
-    skipUnload.SetMarker(&row21);
-    TSWFActionJump& toEnd = s.Jump();  // row 21
-    s.SetMarker(&noRepeat.Marker());  // rows 22 to 26
+    // The end of the if (isrepeat) branch: every path of it jumps on to the end.
+    TSWFOffsetMarker& repeatEnd = s.SetMarker(&endlessDone.Marker());
+    countedDone.SetMarker(&repeatEnd);
+    skipUnload.SetMarker(&repeatEnd);
+    TSWFActionJump& toEnd = s.Jump();
+    s.SetMarker(&noRepeat.Marker());  // else: no repeat
     TSWFActionIf& skipLastUnload = stopLinkUnload();
-    TSWFOffsetMarker& row27 = s.SetMarker(&toEnd.Marker());
-    skipLastUnload.SetMarker(&row27);
+    TSWFOffsetMarker& end = s.SetMarker(&toEnd.Marker());
+    skipLastUnload.SetMarker(&end);
     movie.ShowFrame();
 }
 

@@ -9,6 +9,7 @@
 #include "movie/flash_place_object.h"
 #include "movie/flash_sprite.h"
 #include "settings/cov_settings.h"
+#include "util/file_access.h"
 #include "util/numbers.h"
 
 namespace pellicor {
@@ -24,11 +25,6 @@ void PlaceOverlay(TFlashMovie& movie, TFlashExternalMovie& external, std::uint16
     place.SetScale(scaleX / 100.0, scaleY / 100.0);
     place.SetTranslate(at.x, at.y);
     place.SetName(name);
-}
-
-bool FileExists(const std::string& fileName) {
-    std::error_code error;
-    return !fileName.empty() && std::filesystem::is_regular_file(fileName, error);
 }
 
 // The file read once for its size and once more as the external movie; none when it

@@ -7,7 +7,7 @@
 
 #include "media/ffmpeg_support.h"
 #include "media/media_error.h"
-#include "settings/source_info.h"
+#include "media/source_info.h"
 #include "util/numbers.h"
 
 namespace pellicor {

@@ -11,6 +11,7 @@
 #include "media/media_error.h"
 #include "media/source_text.h"
 #include "media/stream_decoder.h"
+#include "util/file_access.h"
 
 namespace pellicor {
 
@@ -50,9 +51,7 @@ std::string LowerExtension(const std::filesystem::path& path) {
 void SetFileFields(const std::filesystem::path& path, TSourceInfo& info) {
     const std::filesystem::path absolute = std::filesystem::absolute(path).lexically_normal();
     info.srcFilename = absolute.filename().string();
-    std::string folder = absolute.parent_path().string();
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    info.srcFilepath = folder;
+    info.srcFilepath = WithSlash(absolute.parent_path().string());
     info.srcFilesize = FormatFileSize(path.string());
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "media/mcl_file_info.h"
-#include "settings/source_info.h"
+#include "media/source_info.h"
 
 namespace pellicor {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/source_info.h"
+#include "media/source_info.h"
 
 namespace pellicor {
 

@@ -5,16 +5,13 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "util/file_access.h"
+
 namespace pellicor {
 
 namespace {
 
 constexpr const char* kProgramName = "pellicor";
-
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
 
 std::filesystem::path ExecutableFolder() {
     std::error_code error;
@@ -30,11 +27,6 @@ std::filesystem::path XdgFolder(const char* variable, const char* fallback) {
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] != '\0') return std::filesystem::path(home) / fallback;
     return std::filesystem::path(".") / fallback;
-}
-
-bool FileExists(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
 }
 
 // A folder holds the resources when one of the files every resources folder has is there.

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "media/source_info.h"
 #include "settings/effect_settings.h"
-#include "settings/source_info.h"
 
 namespace pellicor {
 

@@ -189,4 +189,14 @@ int TSWFActionList::MinVersion() const {
     return version;
 }
 
+std::unique_ptr<TSWFActionListBase> NewSWFActionList(bool parse) {
+    if (parse) return std::make_unique<TSWFActionList>();
+    return std::make_unique<TSWFRawActionList>();
+}
+
+void WriteActionsWithEnd(TBitsEngine& engine, TSWFActionListBase& actions) {
+    actions.WriteActions(engine);
+    if (!actions.EndsWithActionEnd()) engine.WriteByte(0);
+}
+
 }  // namespace pellicor

@@ -45,12 +45,7 @@ public:
     }
 };
 
-using TSWFActionListMaker = std::unique_ptr<TSWFActionListBase> (*)();
-
-// Installs the maker of parsed action lists (called once, from swf/actions.cpp).
-bool RegisterSWFActionListMaker(TSWFActionListMaker maker);
-
-// A new empty list: the registered kind when parse is on and one is registered, else raw.
+// A new empty list: an action list (TSWFActionList) when parse is on, else raw byte code.
 std::unique_ptr<TSWFActionListBase> NewSWFActionList(bool parse = true);
 
 // Writes the list and then ActionEnd unless the list already ends with one.

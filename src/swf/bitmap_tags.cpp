@@ -1,22 +1,8 @@
 #include "swf/bitmap_tags.h"
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineBits, &MakeSWFTag<TSWFDefineBits>},
-    {tagJPEGTables, &MakeSWFTag<TSWFJPEGTables>},
-    {tagDefineBitsLossless, &MakeSWFTag<TSWFDefineBitsLossless>},
-    {tagDefineBitsJPEG2, &MakeSWFTag<TSWFDefineBitsJPEG2>},
-    {tagDefineBitsJPEG3, &MakeSWFTag<TSWFDefineBitsJPEG3>},
-    {tagDefineBitsLossless2, &MakeSWFTag<TSWFDefineBitsLossless2>},
-    {tagDefineVideoStream, &MakeSWFTag<TSWFDefineVideoStream>},
-    {tagVideoFrame, &MakeSWFTag<TSWFVideoFrame>},
-});
-
 // FF D8, whatever writePayload writes, FF D9; just the payload when wrap is off.
 template <class WritePayload>
 void WriteMarked(TBitsEngine& engine, bool wrap, WritePayload&& writePayload) {

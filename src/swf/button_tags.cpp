@@ -2,18 +2,9 @@
 
 #include <algorithm>
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineButton, &MakeSWFTag<TSWFDefineButton>},
-    {tagDefineButtonSound, &MakeSWFTag<TSWFDefineButtonSound>},
-    {tagDefineButtonCxform, &MakeSWFTag<TSWFDefineButtonCxform>},
-    {tagDefineButton2, &MakeSWFTag<TSWFDefineButton2>},
-});
-
 // The state bits of a button record's flags byte, low nibble.
 constexpr std::uint8_t kFlagHitTest = 0x08, kFlagDown = 0x04, kFlagOver = 0x02, kFlagUp = 0x01;
 

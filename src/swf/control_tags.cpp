@@ -1,25 +1,8 @@
 #include "swf/control_tags.h"
 
 #include "swf/md5_crypt.h"
-#include "swf/tag_factory.h"
 
 namespace pellicor {
-
-namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagEnd, &MakeSWFTag<TSWFEnd>},
-    {tagShowFrame, &MakeSWFTag<TSWFShowFrame>},
-    {tagSetBackgroundColor, &MakeSWFTag<TSWFSetBackgroundColor>},
-    {tagFrameLabel, &MakeSWFTag<TSWFFrameLabel>},
-    {tagScriptLimits, &MakeSWFTag<TSWFScriptLimits>},
-    {tagSetTabIndex, &MakeSWFTag<TSWFSetTabIndex>},
-    {tagProtect, &MakeSWFTag<TSWFProtect>},
-    {tagEnableDebugger, &MakeSWFTag<TSWFEnableDebugger>},
-    {tagEnableDebugger2, &MakeSWFTag<TSWFEnableDebugger2>},
-    {tagExportAssets, &MakeSWFTag<TSWFExportAssets>},
-    {tagImportAssets, &MakeSWFTag<TSWFImportAssets>},
-});
-}  // namespace
 
 void TSWFSetBackgroundColor::Assign(const TBasedSWFObject& source) {
     TSWFObject::Assign(source);

@@ -2,18 +2,9 @@
 
 #include <algorithm>
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagPlaceObject, &MakeSWFTag<TSWFPlaceObject>},
-    {tagPlaceObject2, &MakeSWFTag<TSWFPlaceObject2>},
-    {tagRemoveObject, &MakeSWFTag<TSWFRemoveObject>},
-    {tagRemoveObject2, &MakeSWFTag<TSWFRemoveObject2>},
-});
-
 // The 19 defined clip events; bits 16..18 exist only in SWF 6 and later.
 constexpr std::uint32_t kAllClipEvents = (1u << 19) - 1;
 constexpr std::uint32_t kSWF6ClipEvents = kAllClipEvents & ~0xFFFFu;

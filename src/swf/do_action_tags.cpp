@@ -2,24 +2,7 @@
 
 #include <algorithm>
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
-
-namespace {
-
-std::unique_ptr<TSWFActionListBase> MakeActionList() {
-    return std::make_unique<TSWFActionList>();
-}
-
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDoAction, &MakeSWFTag<TSWFDoAction>},
-    {tagDoInitAction, &MakeSWFTag<TSWFDoInitAction>},
-});
-// Clip actions of PlaceObject2 read into action records.
-[[maybe_unused]] const bool listMakerRegistered = RegisterSWFActionListMaker(&MakeActionList);
-
-}  // namespace
 
 TSWFDoAction::TSWFDoAction(std::uint16_t tagID, TSWFActionList* borrowed) : TSWFObject(tagID) {
     if (borrowed) {

@@ -1,17 +1,8 @@
 #include "swf/font_tags.h"
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineFont, &MakeSWFTag<TSWFDefineFont>},
-    {tagDefineFontInfo, &MakeSWFTag<TSWFDefineFontInfo>},
-    {tagDefineFont2, &MakeSWFTag<TSWFDefineFont2>},
-    {tagDefineFontInfo2, &MakeSWFTag<TSWFDefineFontInfo2>},
-});
-
 // A glyph: the byte 0x10 (one fill bit, no line bits), the records with those widths (an end
 // record only as the last one, appended when missing), aligned.
 void WriteGlyphShape(TBitsEngine& engine, TSWFShapeRecordList& records) {

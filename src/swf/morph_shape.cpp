@@ -2,15 +2,9 @@
 
 #include <string>
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineMorphShape, &MakeSWFTag<TSWFDefineMorphShape>},
-});
-
 template <class T>
 std::unique_ptr<TSWFMorphFillStyle> CloneMorphStyle(const T& style) {
     auto copy = std::make_unique<T>();

@@ -1,16 +1,6 @@
 #include "swf/shape_tags.h"
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
-
-namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineShape, &MakeSWFTag<TSWFDefineShape>},
-    {tagDefineShape2, &MakeSWFTag<TSWFDefineShape2>},
-    {tagDefineShape3, &MakeSWFTag<TSWFDefineShape3>},
-});
-}  // namespace
 
 TSWFColorFill& TSWFDefineShape::AddSolidFill(const TSWFRGBA& color) {
     auto& style = FillStyles.emplace_back(std::make_unique<TSWFColorFill>(color));

@@ -1,18 +1,10 @@
 #include "swf/sound_tags.h"
 
-#include "swf/tag_factory.h"
+#include "swf/tag_header.h"
 
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineSound, &MakeSWFTag<TSWFDefineSound>},
-    {tagStartSound, &MakeSWFTag<TSWFStartSound>},
-    {tagSoundStreamHead, &MakeSWFTag<TSWFSoundStreamHead>},
-    {tagSoundStreamBlock, &MakeSWFTag<TSWFSoundStreamBlock>},
-    {tagSoundStreamHead2, &MakeSWFTag<TSWFSoundStreamHead2>},
-});
-
 // The byte that describes a sound: UB[4] format, UB[2] rate, UB[1] size, UB[1] type.
 struct TSoundFormat {
     std::uint8_t Format, Rate, Size, Type;
@@ -109,12 +101,7 @@ void TSWFSoundStreamBlock::WriteTagBody(TBitsEngine& engine) {
 }
 
 void WriteSoundStreamBlockHeader(TBitsEngine& engine, std::uint32_t bodyLength, bool longForm) {
-    if (longForm || bodyLength >= 63) {
-        engine.WriteWord(static_cast<std::uint16_t>(tagSoundStreamBlock * 64 + 63));
-        engine.WriteDWord(bodyLength);
-    } else {
-        engine.WriteWord(static_cast<std::uint16_t>(tagSoundStreamBlock * 64 + bodyLength));
-    }
+    WriteSWFTagHeader(engine, tagSoundStreamBlock, bodyLength, longForm);
 }
 
 // ---- DefineSound ----

@@ -6,12 +6,6 @@
 
 namespace pellicor {
 
-namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineSprite, &MakeSWFTag<TSWFDefineSprite>},
-});
-}  // namespace
-
 void TSWFDefineSprite::Assign(const TBasedSWFObject& source) {
     const auto& sprite = AssignSource<TSWFDefineSprite>(source);
     TSWFObject::Assign(source);

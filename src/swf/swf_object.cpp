@@ -3,6 +3,7 @@
 #include <typeinfo>
 
 #include "swf/tag_factory.h"
+#include "swf/tag_header.h"
 
 namespace pellicor {
 
@@ -52,13 +53,17 @@ bool AlwaysLongTagHeader(std::uint16_t tagID) {
 void WriteSWFTag(TBitsEngine& target, std::uint16_t tagID, std::span<const std::uint8_t> body, bool forceLong) {
     if (body.size() > 0xFFFFFFFFull) throw ESWFError("Tag body larger than 4 GiB cannot be framed");
     const auto size = static_cast<std::uint32_t>(body.size());
-    if (forceLong || size >= 63 || AlwaysLongTagHeader(tagID)) {
-        target.WriteWord(static_cast<std::uint16_t>(tagID * 64 + 63));
-        target.WriteDWord(size);
-    } else {
-        target.WriteWord(static_cast<std::uint16_t>(tagID * 64 + size));
-    }
+    WriteSWFTagHeader(target, tagID, size, forceLong || AlwaysLongTagHeader(tagID));
     target.WriteBytes(body);
+}
+
+void WriteSWFTagHeader(TBitsEngine& target, std::uint16_t tagID, std::uint32_t bodyLength, bool longForm) {
+    if (longForm || bodyLength >= 63) {
+        target.WriteWord(static_cast<std::uint16_t>(tagID * 64 + 63));
+        target.WriteDWord(bodyLength);
+    } else {
+        target.WriteWord(static_cast<std::uint16_t>(tagID * 64 + bodyLength));
+    }
 }
 
 void WriteSWFTag(TBitsEngine& target, std::uint16_t tagID, const TMemoryStream& body, std::uint32_t size) {

@@ -4,7 +4,8 @@
 
 namespace pellicor {
 
-// SWF tag codes the library knows (the standard codes).
+// SWF tag codes the library knows (the standard codes); each has a row in the tag table
+// of tag_factory.cpp.
 inline constexpr std::uint16_t tagEnd = 0;
 inline constexpr std::uint16_t tagShowFrame = 1;
 inline constexpr std::uint16_t tagDefineShape = 2;
@@ -53,11 +54,6 @@ inline constexpr std::uint16_t tagScriptLimits = 65;
 inline constexpr std::uint16_t tagSetTabIndex = 66;
 // Not an SWF code: the tag that stands for a body the reader could not parse.
 inline constexpr std::uint16_t tagErrorTag = 240;
-
-// Every code above except tagErrorTag, in ascending order.
-inline constexpr std::uint16_t kKnownSWFTagCodes[] = {
-    0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 22, 23, 24,
-    26, 28, 32, 33, 34, 35, 36, 37, 39, 43, 45, 46, 48, 56, 57, 58, 59, 60, 61, 62, 64, 65, 66};
 
 // The standard name of a code ("PlaceObject2"), "ErrorTag" for 240, "Unknown" otherwise.
 const char* SWFTagName(std::uint16_t code);

@@ -1,41 +1,112 @@
 #include "swf/tag_factory.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <map>
+#include <algorithm>
+#include <iterator>
+
+#include "swf/bitmap_tags.h"
+#include "swf/button_tags.h"
+#include "swf/control_tags.h"
+#include "swf/display_tags.h"
+#include "swf/do_action_tags.h"
+#include "swf/font_tags.h"
+#include "swf/morph_shape.h"
+#include "swf/shape_tags.h"
+#include "swf/sound_tags.h"
+#include "swf/sprite_tags.h"
+#include "swf/text_tags.h"
 
 namespace pellicor {
 
 namespace {
 
-std::map<std::uint16_t, TSWFTagMaker>& Registry() {
-    static std::map<std::uint16_t, TSWFTagMaker> registry;
-    return registry;
+struct TSWFTagClass {
+    std::uint16_t Code;
+    const char* Name;
+    std::unique_ptr<TSWFObject> (*Make)();
+};
+
+template <class T>
+std::unique_ptr<TSWFObject> Make() {
+    return std::make_unique<T>();
+}
+
+// Every tag the library knows, by ascending code: the code, its standard name, its class.
+constexpr TSWFTagClass kTagTable[] = {
+    {tagEnd, "End", &Make<TSWFEnd>},
+    {tagShowFrame, "ShowFrame", &Make<TSWFShowFrame>},
+    {tagDefineShape, "DefineShape", &Make<TSWFDefineShape>},
+    {tagPlaceObject, "PlaceObject", &Make<TSWFPlaceObject>},
+    {tagRemoveObject, "RemoveObject", &Make<TSWFRemoveObject>},
+    {tagDefineBits, "DefineBits", &Make<TSWFDefineBits>},
+    {tagDefineButton, "DefineButton", &Make<TSWFDefineButton>},
+    {tagJPEGTables, "JPEGTables", &Make<TSWFJPEGTables>},
+    {tagSetBackgroundColor, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>},
+    {tagDefineFont, "DefineFont", &Make<TSWFDefineFont>},
+    {tagDefineText, "DefineText", &Make<TSWFDefineText>},
+    {tagDoAction, "DoAction", &Make<TSWFDoAction>},
+    {tagDefineFontInfo, "DefineFontInfo", &Make<TSWFDefineFontInfo>},
+    {tagDefineSound, "DefineSound", &Make<TSWFDefineSound>},
+    {tagStartSound, "StartSound", &Make<TSWFStartSound>},
+    {tagDefineButtonSound, "DefineButtonSound", &Make<TSWFDefineButtonSound>},
+    {tagSoundStreamHead, "SoundStreamHead", &Make<TSWFSoundStreamHead>},
+    {tagSoundStreamBlock, "SoundStreamBlock", &Make<TSWFSoundStreamBlock>},
+    {tagDefineBitsLossless, "DefineBitsLossless", &Make<TSWFDefineBitsLossless>},
+    {tagDefineBitsJPEG2, "DefineBitsJPEG2", &Make<TSWFDefineBitsJPEG2>},
+    {tagDefineShape2, "DefineShape2", &Make<TSWFDefineShape2>},
+    {tagDefineButtonCxform, "DefineButtonCxform", &Make<TSWFDefineButtonCxform>},
+    {tagProtect, "Protect", &Make<TSWFProtect>},
+    {tagPlaceObject2, "PlaceObject2", &Make<TSWFPlaceObject2>},
+    {tagRemoveObject2, "RemoveObject2", &Make<TSWFRemoveObject2>},
+    {tagDefineShape3, "DefineShape3", &Make<TSWFDefineShape3>},
+    {tagDefineText2, "DefineText2", &Make<TSWFDefineText2>},
+    {tagDefineButton2, "DefineButton2", &Make<TSWFDefineButton2>},
+    {tagDefineBitsJPEG3, "DefineBitsJPEG3", &Make<TSWFDefineBitsJPEG3>},
+    {tagDefineBitsLossless2, "DefineBitsLossless2", &Make<TSWFDefineBitsLossless2>},
+    {tagDefineEditText, "DefineEditText", &Make<TSWFDefineEditText>},
+    {tagDefineSprite, "DefineSprite", &Make<TSWFDefineSprite>},
+    {tagFrameLabel, "FrameLabel", &Make<TSWFFrameLabel>},
+    {tagSoundStreamHead2, "SoundStreamHead2", &Make<TSWFSoundStreamHead2>},
+    {tagDefineMorphShape, "DefineMorphShape", &Make<TSWFDefineMorphShape>},
+    {tagDefineFont2, "DefineFont2", &Make<TSWFDefineFont2>},
+    {tagExportAssets, "ExportAssets", &Make<TSWFExportAssets>},
+    {tagImportAssets, "ImportAssets", &Make<TSWFImportAssets>},
+    {tagEnableDebugger, "EnableDebugger", &Make<TSWFEnableDebugger>},
+    {tagDoInitAction, "DoInitAction", &Make<TSWFDoInitAction>},
+    {tagDefineVideoStream, "DefineVideoStream", &Make<TSWFDefineVideoStream>},
+    {tagVideoFrame, "VideoFrame", &Make<TSWFVideoFrame>},
+    {tagDefineFontInfo2, "DefineFontInfo2", &Make<TSWFDefineFontInfo2>},
+    {tagEnableDebugger2, "EnableDebugger2", &Make<TSWFEnableDebugger2>},
+    {tagScriptLimits, "ScriptLimits", &Make<TSWFScriptLimits>},
+    {tagSetTabIndex, "SetTabIndex", &Make<TSWFSetTabIndex>},
+};
+
+static_assert(std::is_sorted(std::begin(kTagTable), std::end(kTagTable),
+                             [](const TSWFTagClass& a, const TSWFTagClass& b) { return a.Code < b.Code; }),
+              "the tag table is kept in ascending code order");
+
+const TSWFTagClass* FindTagClass(std::uint16_t code) {
+    const auto found = std::lower_bound(std::begin(kTagTable), std::end(kTagTable), code,
+                                        [](const TSWFTagClass& row, std::uint16_t key) { return row.Code < key; });
+    return found != std::end(kTagTable) && found->Code == code ? found : nullptr;
 }
 
 }  // namespace
 
-bool RegisterSWFTagClasses(std::initializer_list<TSWFTagClass> classes) {
-    auto& registry = Registry();
-    for (const auto& tagClass : classes) {
-        if (!registry.emplace(tagClass.Code, tagClass.Make).second) {
-            std::fprintf(stderr, "SWF tag code %u registered twice\n", static_cast<unsigned>(tagClass.Code));
-            std::abort();
-        }
-    }
-    return true;
-}
-
 std::unique_ptr<TSWFObject> CreateSWFTag(std::uint16_t code) {
-    const auto& registry = Registry();
-    const auto found = registry.find(code);
-    return found == registry.end() ? nullptr : found->second();
+    const TSWFTagClass* tagClass = FindTagClass(code);
+    return tagClass ? tagClass->Make() : nullptr;
 }
 
-std::vector<std::uint16_t> RegisteredSWFTagCodes() {
+std::vector<std::uint16_t> KnownSWFTagCodes() {
     std::vector<std::uint16_t> codes;
-    for (const auto& entry : Registry()) codes.push_back(entry.first);
+    for (const auto& row : kTagTable) codes.push_back(row.Code);
     return codes;
+}
+
+const char* SWFTagName(std::uint16_t code) {
+    if (code == tagErrorTag) return "ErrorTag";
+    const TSWFTagClass* tagClass = FindTagClass(code);
+    return tagClass ? tagClass->Name : "Unknown";
 }
 
 std::unique_ptr<TSWFObject> ReadSWFTag(TBitsEngine& engine, bool parse, TSWFTagHeader* headerOut) {
@@ -56,59 +127,6 @@ std::unique_ptr<TSWFObject> ReadSWFTag(TBitsEngine& engine, bool parse, TSWFTagH
     raw->LongHeader = header.LongHeader;
     raw->SetBodySize(header.Length);
     return raw;
-}
-
-const char* SWFTagName(std::uint16_t code) {
-    switch (code) {
-        case tagEnd: return "End";
-        case tagShowFrame: return "ShowFrame";
-        case tagDefineShape: return "DefineShape";
-        case tagPlaceObject: return "PlaceObject";
-        case tagRemoveObject: return "RemoveObject";
-        case tagDefineBits: return "DefineBits";
-        case tagDefineButton: return "DefineButton";
-        case tagJPEGTables: return "JPEGTables";
-        case tagSetBackgroundColor: return "SetBackgroundColor";
-        case tagDefineFont: return "DefineFont";
-        case tagDefineText: return "DefineText";
-        case tagDoAction: return "DoAction";
-        case tagDefineFontInfo: return "DefineFontInfo";
-        case tagDefineSound: return "DefineSound";
-        case tagStartSound: return "StartSound";
-        case tagDefineButtonSound: return "DefineButtonSound";
-        case tagSoundStreamHead: return "SoundStreamHead";
-        case tagSoundStreamBlock: return "SoundStreamBlock";
-        case tagDefineBitsLossless: return "DefineBitsLossless";
-        case tagDefineBitsJPEG2: return "DefineBitsJPEG2";
-        case tagDefineShape2: return "DefineShape2";
-        case tagDefineButtonCxform: return "DefineButtonCxform";
-        case tagProtect: return "Protect";
-        case tagPlaceObject2: return "PlaceObject2";
-        case tagRemoveObject2: return "RemoveObject2";
-        case tagDefineShape3: return "DefineShape3";
-        case tagDefineText2: return "DefineText2";
-        case tagDefineButton2: return "DefineButton2";
-        case tagDefineBitsJPEG3: return "DefineBitsJPEG3";
-        case tagDefineBitsLossless2: return "DefineBitsLossless2";
-        case tagDefineEditText: return "DefineEditText";
-        case tagDefineSprite: return "DefineSprite";
-        case tagFrameLabel: return "FrameLabel";
-        case tagSoundStreamHead2: return "SoundStreamHead2";
-        case tagDefineMorphShape: return "DefineMorphShape";
-        case tagDefineFont2: return "DefineFont2";
-        case tagExportAssets: return "ExportAssets";
-        case tagImportAssets: return "ImportAssets";
-        case tagEnableDebugger: return "EnableDebugger";
-        case tagDoInitAction: return "DoInitAction";
-        case tagDefineVideoStream: return "DefineVideoStream";
-        case tagVideoFrame: return "VideoFrame";
-        case tagDefineFontInfo2: return "DefineFontInfo2";
-        case tagEnableDebugger2: return "EnableDebugger2";
-        case tagScriptLimits: return "ScriptLimits";
-        case tagSetTabIndex: return "SetTabIndex";
-        case tagErrorTag: return "ErrorTag";
-        default: return "Unknown";
-    }
 }
 
 }  // namespace pellicor

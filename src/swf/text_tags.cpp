@@ -3,17 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "swf/tag_factory.h"
-
 namespace pellicor {
 
 namespace {
-[[maybe_unused]] const bool registered = RegisterSWFTagClasses({
-    {tagDefineText, &MakeSWFTag<TSWFDefineText>},
-    {tagDefineText2, &MakeSWFTag<TSWFDefineText2>},
-    {tagDefineEditText, &MakeSWFTag<TSWFDefineEditText>},
-});
-
 // Text record flags after the record type bit and three reserved bits.
 constexpr std::uint8_t kRecordType = 0x80;
 constexpr std::uint8_t kHasFont = 0x08;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/source_info.h"
+#include "media/source_info.h"
 
 namespace pellicor::ui {
 

@@ -18,4 +18,18 @@ std::string UnreadableFileReason(const std::string& path) {
     return folder ? "it is a folder" : std::string();
 }
 
+bool FileExists(const std::filesystem::path& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string FolderPrefix(std::string folder) {
+    return folder.empty() ? folder : WithSlash(std::move(folder));
+}
+
 }  // namespace pellicor

@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "util/file_access.h"
+
 namespace pellicor {
 
 namespace fs = std::filesystem;
@@ -29,11 +31,6 @@ struct TRemovalList {
 constexpr int kSlots = 8;
 std::array<TRemovalList, kSlots> Slots;
 std::mutex SlotsMutex;
-
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
 
 std::vector<std::string> RemovalOrder(const std::string& folder, std::size_t jobs) {
     std::vector<std::string> paths;

@@ -17,47 +17,59 @@ using test::ExpectRoundTrip;
 using test::HexBytes;
 using test::TagBytes;
 
+std::unique_ptr<TSWFFrameLabel> Label(bool namedAnchor) {
+    auto label = std::make_unique<TSWFFrameLabel>();
+    label->Name = "start";
+    label->NamedAnchor = namedAnchor;
+    return label;
+}
+
+std::unique_ptr<TSWFSetBackgroundColor> Background() {
+    auto background = std::make_unique<TSWFSetBackgroundColor>();
+    background->Color = TSWFRGB(0x12, 0x34, 0x56);
+    return background;
+}
+
+std::unique_ptr<TSWFScriptLimits> Limits() {
+    auto limits = std::make_unique<TSWFScriptLimits>();
+    limits->MaxRecursionDepth = 1000;
+    limits->ScriptTimeoutSeconds = 60;
+    return limits;
+}
+
+std::unique_ptr<TSWFSetTabIndex> TabIndex() {
+    auto tab = std::make_unique<TSWFSetTabIndex>();
+    tab->Depth = 3;
+    tab->TabIndex = 0x0102;
+    return tab;
+}
+
+// The control tags with short bodies: one table for writing and reading.
 TEST(SWFControlTags, SimpleBodies) {
-    TSWFFrameLabel label;
-    label.Name = "start";
-    EXPECT_EQ(BodyBytes(label), HexBytes("73 74 61 72 74 00"));
-    EXPECT_EQ(label.MinVersion(), 3);
-    ExpectRoundTrip(label);
-    label.NamedAnchor = true;
-    EXPECT_EQ(BodyBytes(label), HexBytes("73 74 61 72 74 00 01"));
-    EXPECT_EQ(label.MinVersion(), 6);
-    auto read = ExpectRoundTrip(label);
+    test::ExpectTagCases({
+        {"FrameLabel", 3, [] { return Label(false); }, "C6 0A 73 74 61 72 74 00"},
+        {"FrameLabel, named anchor", 6, [] { return Label(true); }, "C7 0A 73 74 61 72 74 00 01"},
+        {"SetBackgroundColor", 1, [] { return Background(); }, "43 02 12 34 56"},
+        {"ScriptLimits", 7, [] { return Limits(); }, "44 10 E8 03 3C 00"},
+        {"SetTabIndex", 7, [] { return TabIndex(); }, "84 10 03 00 02 01"},
+        {"ShowFrame", 1, [] { return std::make_unique<TSWFShowFrame>(); }, "40 00"},
+        {"End", 1, [] { return std::make_unique<TSWFEnd>(); }, "00 00"},
+    });
+
+    EXPECT_EQ(Label(false)->MinVersion(), 3);
+    EXPECT_EQ(Label(true)->MinVersion(), 6);
+    EXPECT_EQ(Limits()->MinVersion(), 7);
+    EXPECT_EQ(TabIndex()->MinVersion(), 7);
+    const auto label = Label(true);
+    auto read = ExpectRoundTrip(*label);
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->NamedAnchor);
     EXPECT_EQ(read->Name, "start");
 
-    TSWFSetBackgroundColor background;
-    background.Color = TSWFRGB(0x12, 0x34, 0x56);
-    ExpectRoundTrip(background);
-
-    TSWFScriptLimits limits;
-    limits.MaxRecursionDepth = 1000;
-    limits.ScriptTimeoutSeconds = 60;
-    EXPECT_EQ(BodyBytes(limits), HexBytes("E8 03 3C 00"));
-    EXPECT_EQ(limits.MinVersion(), 7);
-    ExpectRoundTrip(limits);
-
-    TSWFSetTabIndex tab;
-    tab.Depth = 3;
-    tab.TabIndex = 0x0102;
-    EXPECT_EQ(BodyBytes(tab), HexBytes("03 00 02 01"));
-    EXPECT_EQ(tab.MinVersion(), 7);
-    ExpectRoundTrip(tab);
-
-    TSWFShowFrame showFrame;
-    ExpectRoundTrip(showFrame);
-    TSWFEnd end;
-    ExpectRoundTrip(end);
-
-    test::FuzzTagReader(tagFrameLabel, BodyBytes(label));
-    test::FuzzTagReader(tagSetBackgroundColor, BodyBytes(background));
-    test::FuzzTagReader(tagScriptLimits, BodyBytes(limits));
-    test::FuzzTagReader(tagSetTabIndex, BodyBytes(tab));
+    test::FuzzTagReader(tagFrameLabel, BodyBytes(*Label(true)));
+    test::FuzzTagReader(tagSetBackgroundColor, BodyBytes(*Background()));
+    test::FuzzTagReader(tagScriptLimits, BodyBytes(*Limits()));
+    test::FuzzTagReader(tagSetTabIndex, BodyBytes(*TabIndex()));
 }
 
 TEST(SWFMD5Crypt, KnownHashesAndSaltRules) {

@@ -1,4 +1,4 @@
-#include "media/image_effects.h"
+#include "effects/image_effects.h"
 
 #include <algorithm>
 #include <array>
