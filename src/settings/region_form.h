@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "settings/settings_form.h"
-#include "settings/source_info.h"
+#include "media/source_info.h"
 
 namespace pellicor {
 

@@ -7,7 +7,7 @@
 
 #include "effects/effects_form.h"
 #include "media/bitmap.h"
-#include "settings/source_info.h"
+#include "media/source_info.h"
 
 class QCheckBox;
 class QLabel;
