@@ -89,6 +89,10 @@ void SetFrameRange(const TCovSettings& task, TPassSettings& context);
 // (ending in "/") receives the temporary audio file.
 bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, TPassSettings& context);
 
+// The threads each of `jobs` conversions running at once gets: the machine's cores
+// divided between them, at least one.
+int ThreadsPerJob(std::size_t jobs);
+
 // The conversion of one filled context: ConvertTask, or a stand-in in tests.
 using TConvertFunction = std::function<bool(TPassSettings& context, TProgress* progress)>;
 
@@ -99,6 +103,9 @@ struct TBatchOptions {
     // How many tasks are converted at the same time. Above 1 every task runs on a worker
     // thread with its own context and its own temp sub-folder ("job-1/", "job-2/", ...).
     std::size_t jobs = 1;
+    // Threads of each conversion (decoding and JPEG encoding); 0: the machine's cores,
+    // divided between the jobs.
+    int threads = 0;
 };
 
 // Counts of a finished run.

@@ -37,6 +37,7 @@ struct TConvertOptions {
     bool flash3 = false;
     std::string stubFile;
     std::size_t jobs = 1;
+    int threads = 0;
 };
 
 // "A-B" (1-based, both included) or "WxH".
@@ -202,7 +203,9 @@ int Convert(const TConvertOptions& options) {
     }
 
     TConvertView view;
-    TBatchDriver driver(list, view, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
+    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs};
+    batchOptions.threads = options.threads;
+    TBatchDriver driver(list, view, std::move(batchOptions));
     driver.SetPreview(false);
     Paused = false;
     {
@@ -246,6 +249,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
     command->add_flag("--flash3", options->flash3, "Flash 3+ (SWF version 5) instead of Flash MX");
     command->add_option("--stub", options->stubFile, kStubOptionHelp);
     command->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
+    command->add_option("--threads", options->threads, kThreadsOptionHelp)->check(CLI::Range(1, 64));
 
     command->callback([options, &exitStatus] {
         // Bad assignments are usage errors: check them all before converting anything.

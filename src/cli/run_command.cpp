@@ -26,6 +26,7 @@ struct TRunOptions {
     std::string tasksFile;
     std::string stubFile;
     std::size_t jobs = 1;
+    int threads = 0;
 };
 
 // ---- what the run shows ----
@@ -214,7 +215,9 @@ int Run(const TRunOptions& options) {
     LoadTasks(file, list);
 
     TRunDisplay display;
-    TBatchDriver driver(list, display, TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs});
+    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs};
+    batchOptions.threads = options.threads;
+    TBatchDriver driver(list, display, std::move(batchOptions));
     display.SetDriver(&driver);
     TInterruptGuard interrupts("pellicor-cli run");
     driver.Show();
@@ -235,6 +238,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     run->add_option("--tasks", options->tasksFile, "task list file (default: the program's pellicor.ini)");
     run->add_option("--stub", options->stubFile, kStubOptionHelp);
     run->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
+    run->add_option("--threads", options->threads, kThreadsOptionHelp)->check(CLI::Range(1, 64));
     run->callback([options, &exitStatus] {
         try {
             exitStatus = Run(*options);
