@@ -9,7 +9,12 @@ packages=(
   libgif-dev libjpeg62-turbo-dev zlib1g-dev libmp3lame-dev
   libfreetype-dev libfontconfig-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  chromium
 )
+# Node.js for the player tests; the machine's own when it has one.
+if ! command -v npm >/dev/null 2>&1; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -18,16 +23,24 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=sudo
+  else
+    sudo=
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=sudo
-else
-  sudo=
+# The player tests' npm packages (Ruffle's web build, playwright-core), at the versions of
+# the lock file; installed again only when the lock file changes.
+player="$(dirname "$0")/../tests/player"
+stamp="$player/node_modules/.lock-installed"
+if ! [ -f "$stamp" ] || ! cmp -s "$player/package-lock.json" "$stamp"; then
+  echo "Installing the player tests' npm packages"
+  npm ci --prefix "$player" --no-audit --no-fund --loglevel=error
+  cp "$player/package-lock.json" "$stamp"
 fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -287,8 +287,9 @@ protected:
     TConvertFunction Writer(int frames, std::function<void(int frame)> onFrame = {}) {
         return [this, frames, onFrame](TPassSettings& context, TProgress* progress) {
             LogStage(progress, kStageOpeningSource, kMessageOpeningSource, context.srcPath);
-            WriteFile(TempFolder() + "atemp.wav", "RIFF");
-            WriteFile(TempFolder() + "atemp.mp3", "ID3");
+            runFolder = context.tempFolder;
+            WriteFile(runFolder + "atemp.wav", "RIFF");
+            WriteFile(runFolder + "atemp.mp3", "ID3");
             LogStage(progress, kStageMakingFlash, kMessageMakingFlash, context.srcPath);
             int written = 0;
             while (written < frames && ContinueLoop(progress)) {
@@ -303,14 +304,18 @@ protected:
         };
     }
 
+    // Whether the last task's temporary audio files are still there.
     bool TempAudioLeft() const {
-        return std::filesystem::exists(TempFolder() + "atemp.wav") || std::filesystem::exists(TempFolder() + "atemp.mp3");
+        if (runFolder.empty()) return false;
+        return std::filesystem::exists(runFolder + "atemp.wav") || std::filesystem::exists(runFolder + "atemp.mp3");
     }
+    bool TempFolderEmpty() const { return std::filesystem::is_empty(TempFolder()); }
 
     TempDir dir;
     TTaskList tasks;
     TRecorder recorder;
     std::vector<int> convertedFrames;
+    std::string runFolder;  // the folder the last task was given
 };
 
 TEST_F(BatchDriverTest, ThreeCheckedOfFiveCountEvenWhenOneFails) {
@@ -327,7 +332,7 @@ TEST_F(BatchDriverTest, ThreeCheckedOfFiveCountEvenWhenOneFails) {
         duringTask.push_back(driver->Buttons());
         tempLeftAtStart.push_back(TempAudioLeft());
         if (context.srcPath.ends_with("c.avi")) {
-            WriteFile(TempFolder() + "atemp.mp3", "ID3");
+            WriteFile(context.tempFolder + "atemp.mp3", "ID3");
             throw std::runtime_error("the disk is full");
         }
         return write(context, progress);
@@ -369,6 +374,8 @@ TEST_F(BatchDriverTest, ThreeCheckedOfFiveCountEvenWhenOneFails) {
     // The temporary audio files are gone after every task, also after the failed one.
     EXPECT_EQ(tempLeftAtStart, std::vector<bool>(3, false));
     EXPECT_FALSE(TempAudioLeft());
+    EXPECT_TRUE(runFolder.starts_with(TempFolder() + "run-")) << runFolder;
+    EXPECT_TRUE(TempFolderEmpty());
     EXPECT_TRUE(std::filesystem::exists(dir / "a.swf"));
     EXPECT_TRUE(std::filesystem::exists(dir / "e.swf"));
 
@@ -601,9 +608,12 @@ TEST_F(BatchDriverTest, TwoJobsConvertTwoTasksAtOnceInTheirOwnTempFolders) {
     driver->ConvertCheckedTasks();
 
     EXPECT_EQ(mostInFlight, 2);
-    EXPECT_EQ(tempFolders, (std::set<std::string>{TempFolder() + "job-1", TempFolder() + "job-2"}));
-    EXPECT_FALSE(std::filesystem::exists(TempFolder() + "job-1"));  // emptied and removed
-    EXPECT_FALSE(std::filesystem::exists(TempFolder() + "job-2"));
+    // Both job folders lie in the run's own folder, which is removed with everything in it.
+    ASSERT_EQ(tempFolders.size(), 2u);
+    const std::string run = std::filesystem::path(*tempFolders.begin()).parent_path().string() + "/";
+    EXPECT_TRUE(run.starts_with(TempFolder() + "run-")) << run;
+    EXPECT_EQ(tempFolders, (std::set<std::string>{run + "job-1", run + "job-2"}));
+    EXPECT_TRUE(TempFolderEmpty());
     EXPECT_FALSE(pumpedElsewhere);
     EXPECT_GT(recorder.pumps, 0);
     EXPECT_EQ(driver->Summary().converted, 4u);

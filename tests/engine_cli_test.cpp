@@ -8,7 +8,9 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "batch/export_packaging.h"
 #include "cli_test_support.h"
@@ -136,6 +138,41 @@ TEST(EngineCli, UsageErrorsAndFailedFiles) {
     EXPECT_TRUE(std::filesystem::exists(folder.File("out/anim.swf")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("out/notes.swf")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("out/broken.swf")));
+}
+
+// Conversions in separate processes share the temp folder; each works in a folder of its
+// own there, so none takes another's sound, and nothing is left behind.
+TEST(EngineCli, ConversionsAtTheSameTimeKeepTheirOwnSound) {
+    testing::TempFolder folder;
+    const std::string cache = folder.File("cache");
+    ASSERT_EQ(setenv("XDG_CACHE_HOME", cache.c_str(), 1), 0);
+    const auto convert = [&](const std::string& name) {
+        const std::filesystem::path scratch = folder.File(name + ".d");
+        std::filesystem::create_directories(scratch);
+        return RunCli({"convert", Fixture("clip.mp4"), "-o", folder.File(name + ".swf"), "--no-compress", "--set",
+                       "destIsAudioIncluded=1", "--set", "destAudioFormat=1"},
+                      scratch);
+    };
+    const auto alone = convert("alone");
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    const std::string expected = ReadFile(folder.File("alone.swf"));
+    const TSwfFile movie = ReadSwf(folder.File("alone.swf"));
+    ASSERT_GT(movie.Count(45), 0);  // SoundStreamHead2: the movie carries the sound
+    ASSERT_GT(movie.Count(19), 10);  // and a SoundStreamBlock in each frame
+
+    constexpr int kTogether = 4;
+    std::vector<testing_support::TCliRun> runs(kTogether);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kTogether; ++i)
+        threads.emplace_back([&, i] { runs[i] = convert("together-" + std::to_string(i)); });
+    for (std::thread& thread : threads) thread.join();
+    unsetenv("XDG_CACHE_HOME");
+    for (int i = 0; i < kTogether; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(runs[i].status, 0) << runs[i].err;
+        EXPECT_TRUE(ReadFile(folder.File("together-" + std::to_string(i) + ".swf")) == expected);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(cache + "/pellicor/temp"));
 }
 
 TEST(EngineCli, InterruptFinishesTheCurrentMovieShorter) {

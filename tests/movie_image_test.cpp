@@ -84,8 +84,8 @@ TEST(FlashImage, JpegFilesAreEmbeddedAsTheyAre) {
     auto tag = WriteAndRead(image, &written);
     ASSERT_NE(tag, nullptr);
     EXPECT_EQ(tag->TagID(), tagDefineBitsJPEG2);
-    // Long header (the body is over 62 bytes), then 01 00 FF D8, the file, FF D9.
-    EXPECT_EQ(Bytes(written.begin() + 6, written.end()), Concat({{0x01, 0x00, 0xFF, 0xD8}, baseline, {0xFF, 0xD9}}));
+    // Long header (the body is over 62 bytes), then 01 00 and the file: one JPEG stream.
+    EXPECT_EQ(Bytes(written.begin() + 6, written.end()), Concat({{0x01, 0x00}, baseline}));
     // The file stays open and is read again for every writing.
     EXPECT_EQ(test::ObjectBytes(image), written);
 
@@ -100,14 +100,14 @@ TEST(FlashImage, JpegFilesAreEmbeddedAsTheyAre) {
     ASSERT_NE(jpeg, nullptr);
     EXPECT_EQ(Bytes(jpeg->DataBytes().begin(), jpeg->DataBytes().end()), progressive);
 
-    // Not a JPEG at all: size 0 x 0, still embedded unchanged.
+    // Not a JPEG at all: size 0 x 0, still embedded, inside the start and end markers it lacks.
     const Bytes junk = {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
     const std::string junkPath = WriteTempFile("pellicor_image_junk.jpg", junk);
     image.LoadFromFile(junkPath);
     EXPECT_EQ(image.Width(), 0);
     jpeg = WriteAndReadAs<TSWFDefineBitsJPEG2>(image);
     ASSERT_NE(jpeg, nullptr);
-    EXPECT_EQ(Bytes(jpeg->DataBytes().begin(), jpeg->DataBytes().end()), junk);
+    EXPECT_EQ(Bytes(jpeg->DataBytes().begin(), jpeg->DataBytes().end()), Concat({{0xFF, 0xD8}, junk, {0xFF, 0xD9}}));
 
     // With the convert-progressive flag a progressive file becomes baseline JPEG in memory.
     TFlashImage converted;
@@ -186,7 +186,7 @@ TEST(FlashImage, JpegBytesFromMemoryAndAlphaPlanes) {
     EXPECT_EQ(Bytes(plain->DataBytes().begin(), plain->DataBytes().end()), jpeg);
     EXPECT_EQ(borrowed.DataBytes().data(), jpeg.data());  // no copy was made
 
-    // An alpha plane makes it DefineBitsJPEG3: the offset covers FF D8, the JPEG, FF D9.
+    // An alpha plane makes it DefineBitsJPEG3: the offset is the JPEG stream's length.
     const Bytes alpha = {0, 64, 128, 255, 255, 255, 255, 255, 1, 2, 3, 4, 5, 6, 7, 8,
                          9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 0, 0, 0, 0, 0, 0};
     copied.AlphaData().Write(alpha);
@@ -199,7 +199,7 @@ TEST(FlashImage, JpegBytesFromMemoryAndAlphaPlanes) {
     EXPECT_EQ(Bytes(withAlpha->DataBytes().begin(), withAlpha->DataBytes().end()), jpeg);
     EXPECT_EQ(withAlpha->AlphaPlane(alpha.size()), alpha);
     const std::uint32_t offset = written[8] | written[9] << 8 | written[10] << 16 | written[11] << 24;
-    EXPECT_EQ(offset, jpeg.size() + 4);
+    EXPECT_EQ(offset, jpeg.size());
 
     // Loading new data drops the old plane; lossless images have none.
     copied.LoadFromMemory(jpeg, true, 8, 4);
@@ -674,11 +674,12 @@ TEST(FlashImage, MovieWithImageRectanglesOpensInLibavformat) {
         const AVStream* stream = format->streams[packet->stream_index];
         if (stream->codecpar->codec_id == AV_CODEC_ID_MJPEG) {
             ++jpegFrames;
-            // Each frame is a whole JPEG (our outer FF D8 / FF D9 pair stripped or not).
+            // Each frame is one whole JPEG stream.
             const Bytes data(packet->data, packet->data + packet->size);
-            TJpegSize size = ProbeJpegSize(data);
-            if (!size.Found() && data.size() > 2) size = ProbeJpegSize(std::span(data).subspan(2));
-            EXPECT_EQ(size, (TJpegSize{kWidth, kHeight}));
+            ASSERT_GE(data.size(), 4u);
+            EXPECT_EQ(Bytes(data.begin(), data.begin() + 2), (Bytes{0xFF, 0xD8}));
+            EXPECT_NE(Bytes(data.begin() + 2, data.begin() + 4), (Bytes{0xFF, 0xD8}));  // no second start marker
+            EXPECT_EQ(ProbeJpegSize(data), (TJpegSize{kWidth, kHeight}));
         }
         av_packet_unref(packet);
     }

@@ -38,44 +38,79 @@ Bytes AlphaPlane(std::size_t pixels) {
     return alpha;
 }
 
+Bytes Span(std::span<const std::uint8_t> bytes) { return Bytes(bytes.begin(), bytes.end()); }
+
 TEST(SWFBitmapTags, JPEGLayouts) {
+    // A payload that is a whole JPEG stream goes in as it is: one stream, FF D8 ... FF D9.
     const Bytes jpeg = FakeJPEG(20);
     TSWFDefineBitsJPEG2 jpeg2;
     jpeg2.CharacterID = 1;
     jpeg2.SetData(jpeg.data(), jpeg.size());  // borrowed
     EXPECT_FALSE(jpeg2.OwnsData());
-    const Bytes body = Concat({HexBytes("01 00 FF D8"), jpeg, HexBytes("FF D9")});
+    const Bytes body = Concat({HexBytes("01 00"), jpeg});
     EXPECT_EQ(BodyBytes(jpeg2), body);
-    EXPECT_EQ(TagBytes(jpeg2), Concat({HexBytes("5A 05"), body}));  // 21 * 64 + 26
-    EXPECT_EQ(jpeg2.BodySize(), 26u);
+    EXPECT_EQ(TagBytes(jpeg2), Concat({HexBytes("56 05"), body}));  // 21 * 64 + 22
+    EXPECT_EQ(jpeg2.BodySize(), 22u);
     EXPECT_EQ(jpeg2.MinVersion(), 2);
 
-    // DefineBits has the same body under code 6.
+    // DefineBits has the same body under code 6; so has a payload written by a callback.
     TSWFDefineBits bits;
     bits.CharacterID = 1;
     bits.SetData(jpeg);
     EXPECT_EQ(BodyBytes(bits), body);
     EXPECT_EQ(bits.MinVersion(), 1);
+    TSWFDefineBitsJPEG2 streamed;
+    streamed.CharacterID = 1;
+    streamed.OnDataWrite = [&](TSWFDataObject&, TBitsEngine& engine) { engine.WriteBytes(jpeg); };
+    EXPECT_EQ(BodyBytes(streamed), body);
+
+    // Only a payload without its own start marker is wrapped, from a buffer or a callback.
+    const Bytes unmarked = HexBytes("AA BB CC");
+    const Bytes wrapped = HexBytes("01 00 FF D8 AA BB CC FF D9");
+    jpeg2.SetData(unmarked);
+    EXPECT_EQ(BodyBytes(jpeg2), wrapped);
+    streamed.OnDataWrite = [&](TSWFDataObject&, TBitsEngine& engine) { engine.WriteBytes(unmarked); };
+    EXPECT_EQ(BodyBytes(streamed), wrapped);
+    streamed.OnDataWrite = [](TSWFDataObject&, TBitsEngine& engine) { engine.WriteByte(0xFF); };
+    EXPECT_EQ(BodyBytes(streamed), HexBytes("01 00 FF D8 FF FF D9"));
 
     TSWFJPEGTables tables;
     EXPECT_EQ(TagBytes(tables), HexBytes("04 02 FF D8 FF D9"));
     tables.SetData(HexBytes("DB 00 43"));
     EXPECT_EQ(BodyBytes(tables), HexBytes("FF D8 DB 00 43 FF D9"));
-
-    // The reader strips exactly the outer pair and keeps image data without it whole.
-    auto read = test::ReadBody(tagDefineBitsJPEG2, body);
-    ASSERT_TRUE(read);
-    const auto& readJPEG = static_cast<TSWFDefineBitsJPEG2&>(*read);
-    EXPECT_EQ(Bytes(readJPEG.DataBytes().begin(), readJPEG.DataBytes().end()), jpeg);
-    EXPECT_TRUE(readJPEG.OwnsData());
-    const Bytes foreign = HexBytes("02 00 FF D9 FF D8 FF D8 AA FF D9");
-    read = test::ReadBody(tagDefineBitsJPEG2, foreign);
-    ASSERT_TRUE(read);
-    EXPECT_FALSE(static_cast<TSWFDefineBitsJPEG2&>(*read).WrapInMarkers);
-    EXPECT_EQ(BodyBytes(*read), foreign);
-    read = test::ReadBody(tagJPEGTables, {});
+    auto read = test::ReadBody(tagJPEGTables, {});
     ASSERT_TRUE(read);
     EXPECT_TRUE(BodyBytes(*read).empty());
+}
+
+TEST(SWFBitmapTags, ReadingAcceptsEveryJPEGLayout) {
+    // Each layout is kept whole (written back byte for byte) and yields the one stream inside.
+    const Bytes jpeg = FakeJPEG(12);
+    const Bytes layouts[] = {
+        jpeg,                                                   // one stream
+        Concat({HexBytes("FF D8"), jpeg, HexBytes("FF D9")}),  // one more pair around it
+        Concat({HexBytes("FF D9 FF D8"), jpeg}),               // prefix of old authoring tools
+    };
+    for (const Bytes& data : layouts) {
+        SCOPED_TRACE(HexString(data));
+        const Bytes body = Concat({HexBytes("02 00"), data});
+        auto read = test::ReadBody(tagDefineBitsJPEG2, body);
+        ASSERT_TRUE(read);
+        const auto& tag = static_cast<TSWFDefineBitsJPEG2&>(*read);
+        EXPECT_FALSE(tag.WrapInMarkers);
+        EXPECT_TRUE(tag.OwnsData());
+        EXPECT_EQ(Span(tag.JPEGStream()), jpeg);
+        EXPECT_EQ(BodyBytes(*read), body);
+    }
+    // Data that fits no layout is the stream as it stands, and still goes back unchanged.
+    const Bytes foreign = HexBytes("02 00 AA FF D9");
+    auto read = test::ReadBody(tagDefineBits, foreign);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(Span(static_cast<TSWFDefineBits&>(*read).JPEGStream()), HexBytes("AA FF D9"));
+    EXPECT_EQ(BodyBytes(*read), foreign);
+    // Too short for any layout: nothing is stripped, nothing is read past the end.
+    EXPECT_EQ(Span(SingleJPEGStream(HexBytes("FF D9 FF"))), HexBytes("FF D9 FF"));
+    EXPECT_EQ(Span(SingleJPEGStream(HexBytes("FF D8 FF D8 FF D9"))), HexBytes("FF D8 FF D8 FF D9"));
 }
 
 TEST(SWFBitmapTags, JPEG3AlphaOffsetAndPlane) {
@@ -86,10 +121,10 @@ TEST(SWFBitmapTags, JPEG3AlphaOffsetAndPlane) {
     tag.SetData(jpeg);
     tag.SetAlphaPlane(alpha);
     const Bytes body = BodyBytes(tag);
-    ASSERT_GT(body.size(), 110u);
-    EXPECT_EQ(Bytes(body.begin(), body.begin() + 8), HexBytes("03 00 68 00 00 00 FF D8"));  // offset 104
-    EXPECT_EQ(Bytes(body.begin() + 6, body.begin() + 110), Concat({HexBytes("FF D8"), jpeg, HexBytes("FF D9")}));
-    const Bytes deflated(body.begin() + 110, body.end());
+    ASSERT_GT(body.size(), 106u);
+    EXPECT_EQ(Bytes(body.begin(), body.begin() + 8), HexBytes("03 00 64 00 00 00 FF D8"));  // offset 100
+    EXPECT_EQ(Bytes(body.begin() + 6, body.begin() + 106), jpeg);
+    const Bytes deflated(body.begin() + 106, body.end());
     EXPECT_EQ(deflated[0], 0x78);  // zlib header
     EXPECT_EQ(ZlibDecompress(deflated, alpha.size() + 10), alpha);
     EXPECT_EQ(tag.AlphaPlane(alpha.size()), alpha);
@@ -108,6 +143,12 @@ TEST(SWFBitmapTags, JPEG3AlphaOffsetAndPlane) {
     EXPECT_EQ(Bytes(read->DataBytes().begin(), read->DataBytes().end()), jpeg);
     EXPECT_EQ(read->AlphaPlane(alpha.size()), alpha);
     ExpectRoundTrip(streamed);
+
+    // A payload without its start marker is wrapped, and the offset covers the markers.
+    TSWFDefineBitsJPEG3 unmarked;
+    unmarked.CharacterID = 3;
+    unmarked.SetData(HexBytes("AA BB"));
+    EXPECT_EQ(BodyBytes(unmarked), HexBytes("03 00 06 00 00 00 FF D8 AA BB FF D9"));
 
     // An offset beyond the body is a read error, not an overrun.
     Bytes lying = body;

@@ -164,6 +164,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     context.destPlaybackPositionX = task.destPlaybackPositionX;
     context.destPlaybackPositionY = task.destPlaybackPositionY;
 
+    context.tempFolder = WithSlash(tempFolder);
     context.destIsAudioExtracted = task.destIsAudioExtracted;
     context.destIsAudioReplaced = task.destIsAudioReplaced;
     context.destAudioReplacedFile = task.destAudioReplacedFile;
@@ -173,7 +174,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
         context.destAudioBitrate = task.destAudioBitrate;
         context.audioSampleRate = source.aTimeLen > 0 ? source.aLen / source.aTimeLen : 0;
         context.tempAudioFile =
-            WithSlash(tempFolder) + std::string(task.destAudioFormat == kAudioWave ? kTempWaveName : kTempMp3Name);
+            context.tempFolder + std::string(task.destAudioFormat == kAudioWave ? kTempWaveName : kTempMp3Name);
     }
 
     context.destIsFlashBlankFrame = task.destIsFlashBlankFrame;
@@ -267,8 +268,11 @@ void TBatchDriver::ConvertCheckedTasks() {
         UpdateButtons();
     };
     try {
-        if (options_.jobs > 1) ConvertInParallel();
-        else ConvertSequentially();
+        // The run's own folder inside the temp folder: other runs of the program may be
+        // converting beside this one, and the temporary files keep their fixed names.
+        const TPrivateTempFolder runFolder(options_.tempFolder, options_.jobs > 1 ? options_.jobs : 0);
+        if (options_.jobs > 1) ConvertInParallel(runFolder);
+        else ConvertSequentially(runFolder.Path());
     } catch (...) {
         finish();
         throw;
@@ -276,12 +280,12 @@ void TBatchDriver::ConvertCheckedTasks() {
     finish();
 }
 
-void TBatchDriver::ConvertSequentially() {
+void TBatchDriver::ConvertSequentially(const std::string& tempFolder) {
     for (std::size_t i = 0; i < tasks_.Count() && ContinueLoop(progress_.get()); ++i)
-        if (tasks_.Checked(i)) RunTask(i, *progress_, options_.tempFolder, false);
+        if (tasks_.Checked(i)) RunTask(i, *progress_, tempFolder, false);
 }
 
-void TBatchDriver::ConvertInParallel() {
+void TBatchDriver::ConvertInParallel(const TPrivateTempFolder& runFolder) {
     std::vector<std::size_t> checked;
     for (std::size_t i = 0; i < tasks_.Count(); ++i)
         if (tasks_.Checked(i)) checked.push_back(i);
@@ -291,7 +295,7 @@ void TBatchDriver::ConvertInParallel() {
     std::atomic<std::size_t> running{workers};
     std::exception_ptr firstError;
     auto work = [&](std::size_t job) {
-        const std::string folder = WithSlash(options_.tempFolder) + "job-" + std::to_string(job + 1) + "/";
+        const std::string folder = runFolder.JobPath(job + 1);
         try {
             std::filesystem::create_directories(folder);
             TTaskProgress progress(*this, false);

@@ -12,6 +12,7 @@
 #include "engine/pass_settings.h"
 #include "settings/cov_settings.h"
 #include "settings/task_list.h"
+#include "util/private_folder.h"
 
 namespace pellicor {
 
@@ -97,11 +98,13 @@ int ThreadsPerJob(std::size_t jobs);
 using TConvertFunction = std::function<bool(TPassSettings& context, TProgress* progress)>;
 
 struct TBatchOptions {
-    std::string tempFolder;  // the temp folder, ending in "/"
+    // The temp folder, ending in "/". Each run works in a folder of its own inside it
+    // ("run-<pid>-XXXXXX/", removed when the run ends).
+    std::string tempFolder;
     std::string stubPath;    // the projector stub
     TConvertFunction convert;  // empty: ConvertTask
     // How many tasks are converted at the same time. Above 1 every task runs on a worker
-    // thread with its own context and its own temp sub-folder ("job-1/", "job-2/", ...).
+    // thread with its own context and its own sub-folder of the run's folder ("job-1/", ...).
     std::size_t jobs = 1;
     // Threads of each conversion (decoding and JPEG encoding); 0: the machine's cores,
     // divided between the jobs.
@@ -164,8 +167,8 @@ private:
     class TTaskProgress;
 
     void CountCheckedTasks();
-    void ConvertSequentially();
-    void ConvertInParallel();
+    void ConvertSequentially(const std::string& tempFolder);
+    void ConvertInParallel(const TPrivateTempFolder& runFolder);
     // Converts one checked task with `progress`, counts its outcome and reports it.
     void RunTask(std::size_t index, TTaskProgress& progress, const std::string& tempFolder, bool shared);
     TTaskOutcome ConvertOneTask(const TCovSettings& task, TTaskProgress& progress, const std::string& tempFolder,

@@ -10,6 +10,7 @@
 #include "batch/export_packaging.h"
 #include "engine/pass_settings.h"
 #include "settings/app_paths.h"
+#include "util/private_folder.h"
 
 namespace pellicor::cli {
 
@@ -24,6 +25,7 @@ void OnInterrupt(int) {
         return;
     }
     [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, InterruptedLine, std::strlen(InterruptedLine));
+    RemovePrivateFoldersNow();
     _exit(130);
 }
 

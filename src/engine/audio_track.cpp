@@ -14,6 +14,7 @@
 #include "movie/mpeg_audio.h"
 #include "movie/sound_reader.h"
 #include "settings/app_paths.h"
+#include "util/private_folder.h"
 #include "util/numbers.h"
 
 namespace pellicor {
@@ -193,7 +194,6 @@ void AttachSound(TPassSettings& context) {
 
 void PrepareTempAudioFile(TPassSettings& context) {
     if (context.tempAudioFile.empty()) {
-        EnsureTempFolder();
         context.tempAudioFile = TempAudioFileName(context.destAudioFormat);
     } else {
         fs::create_directories(fs::path(context.tempAudioFile).parent_path());
@@ -203,7 +203,10 @@ void PrepareTempAudioFile(TPassSettings& context) {
 }  // namespace
 
 std::string TempAudioFileName(std::int32_t destAudioFormat) {
-    return TempFolder() + (destAudioFormat == 0 ? "atemp.wav" : "atemp.mp3");
+    // A conversion started without a folder of its own (not through the batch driver) uses
+    // one private folder for the whole process, removed when the process ends.
+    static const TPrivateTempFolder processFolder(TempFolder(), 0);
+    return processFolder.Path() + (destAudioFormat == 0 ? "atemp.wav" : "atemp.mp3");
 }
 
 void RemoveTempAudioFile(const TPassSettings& context) noexcept {

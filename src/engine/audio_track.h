@@ -30,8 +30,8 @@ void BuildAudioTrack(TPassSettings& context, TProgress* progress);
 // stopped. The temporary file is removed when an exception leaves.
 bool ExtractAudio(TPassSettings& context, TProgress* progress);
 
-// The temporary audio file of a task: the temp folder + "atemp.wav" for destAudioFormat 0,
-// else + "atemp.mp3".
+// The temporary audio file of a task converted outside the batch driver: "atemp.wav" for
+// destAudioFormat 0, else "atemp.mp3", in a folder of this process's own inside the temp folder.
 std::string TempAudioFileName(std::int32_t destAudioFormat);
 
 // Removes context.tempAudioFile when it names a file; errors are ignored.

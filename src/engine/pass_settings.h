@@ -235,7 +235,8 @@ struct TPassSettings {
     std::int32_t destAudioFrequency = 0;  // wave rate choice 0..2
     std::int32_t destAudioBitrate = 0;    // MP3 choice 0..9
     double audioSampleRate = 0;           // source samples per second (aLen / aTimeLen)
-    std::string tempAudioFile;            // temp folder + "atemp.wav" / "atemp.mp3"
+    std::string tempFolder;               // the run's own temporary folder, ending in "/"
+    std::string tempAudioFile;            // tempFolder + "atemp.wav" / "atemp.mp3"
     std::string audioFile;                // the file attached to the movie
 };
 

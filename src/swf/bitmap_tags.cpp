@@ -31,7 +31,45 @@ void WriteMarked(TBitsEngine& engine, bool wrap, WritePayload&& writePayload) {
     }
 }
 
-// Reads count bytes of marked JPEG data into the tag's payload; strips the outer FF D8 ...
+bool StartsWithStartOfImage(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+}
+
+// Writes the payload as one well-formed JPEG stream. A payload that begins with its own
+// start-of-image marker goes in as it is; one that lacks it is wrapped in FF D8 ... FF D9
+// when wrapUnmarked is on. A callback's payload is only known once written, so the first two
+// bytes are read back from the body; the rare unmarked one is moved behind a new FF D8.
+template <class WritePayload>
+void WriteJPEGStream(TBitsEngine& engine, bool wrapUnmarked, WritePayload&& writePayload) {
+    engine.FlushLastByte(true);
+    const std::uint64_t start = engine.Position();
+    writePayload();
+    if (!wrapUnmarked) return;
+    engine.FlushLastByte(true);
+    const std::uint64_t end = engine.Position();
+    TStream& body = engine.Stream();
+    std::uint8_t head[2] = {0, 0};
+    body.Seek(start);
+    const std::size_t headCount = body.Read(head, end - start >= 2 ? 2 : static_cast<std::size_t>(end - start));
+    if (StartsWithStartOfImage({head, headCount})) {
+        body.Seek(end);
+        return;
+    }
+    std::vector<std::uint8_t> payload(static_cast<std::size_t>(end - start));
+    body.Seek(start);
+    body.ReadBuffer(payload.data(), payload.size());
+    body.Seek(start);
+    WriteMarked(engine, true, [&] { engine.WriteBytes(payload.data(), payload.size()); });
+}
+
+// Reads count bytes of JPEG data into the tag's payload, whole, so that it is written back
+// unchanged whatever layout its writer chose.
+void ReadWhole(TBitsEngine& engine, std::size_t count, TSWFDataObject& tag) {
+    tag.OnDataWrite = nullptr;
+    tag.SetData(engine.ReadBytes(count));
+}
+
+// Reads count bytes of marked table data into the tag's payload; strips the outer FF D8 ...
 // FF D9 pair when it is there and tells whether it was.
 bool ReadMarked(TBitsEngine& engine, std::size_t count, TSWFDataObject& tag) {
     std::vector<std::uint8_t> bytes = engine.ReadBytes(count);
@@ -49,6 +87,18 @@ bool ReadMarked(TBitsEngine& engine, std::size_t count, TSWFDataObject& tag) {
 
 }  // namespace
 
+std::span<const std::uint8_t> SingleJPEGStream(std::span<const std::uint8_t> data) {
+    // Old authoring tools wrote FF D9 FF D8 before the stream's own FF D8.
+    if (data.size() >= 4 && data[0] == 0xFF && data[1] == 0xD9 && data[2] == 0xFF && data[3] == 0xD8)
+        data = data.subspan(StartsWithStartOfImage(data.subspan(4)) ? 4 : 2);
+    // An extra FF D8 ... FF D9 pair around a stream that has its own.
+    const std::size_t n = data.size();
+    if (n >= 8 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF && data[3] == 0xD8 && data[n - 4] == 0xFF &&
+        data[n - 3] == 0xD9 && data[n - 2] == 0xFF && data[n - 1] == 0xD9)
+        data = data.subspan(2, n - 4);
+    return data;
+}
+
 // ---- TSWFImageTag ----
 
 void TSWFImageTag::Assign(const TBasedSWFObject& source) {
@@ -64,12 +114,15 @@ void TSWFDefineBits::Assign(const TBasedSWFObject& source) {
 }
 
 void TSWFDefineBits::WriteJPEGData(TBitsEngine& engine) {
-    WriteMarked(engine, WrapInMarkers, [&] { WriteData(engine); });
+    WriteJPEGStream(engine, WrapInMarkers, [&] { WriteData(engine); });
 }
 
 void TSWFDefineBits::ReadJPEGData(TBitsEngine& engine, std::size_t count) {
-    WrapInMarkers = ReadMarked(engine, count, *this);
+    ReadWhole(engine, count, *this);
+    WrapInMarkers = false;
 }
+
+std::span<const std::uint8_t> TSWFDefineBits::JPEGStream() const { return SingleJPEGStream(DataBytes()); }
 
 void TSWFDefineBits::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();

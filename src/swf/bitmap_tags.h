@@ -19,18 +19,26 @@ public:
     void Assign(const TBasedSWFObject& source) override;
 };
 
-// DefineBits (6): CharacterID, then FF D8, the payload, FF D9. The payload is a complete
-// JPEG stream with its own start and end markers, so the image data reads FF D8 FF D8 ...
-// FF D9 FF D9. DefineBitsJPEG2 (21) has the same body.
+// The one JPEG stream inside the image data of a DefineBits family tag, whichever layout its
+// writer chose: the stream itself (FF D8 ... FF D9), the stream inside one more FF D8 ... FF D9
+// pair, or the stream behind the FF D9 FF D8 prefix of old authoring tools. A view into data.
+std::span<const std::uint8_t> SingleJPEGStream(std::span<const std::uint8_t> data);
+
+// DefineBits (6): CharacterID, then the image data as one JPEG stream (FF D8 ... FF D9).
+// A payload that already begins with FF D8 is written as it is; one that lacks its start
+// marker is wrapped in FF D8 ... FF D9. DefineBitsJPEG2 (21) has the same body.
 //
-// Reading strips exactly the outer FF D8 ... FF D9 pair. Image data from other writers that
-// lacks that pair is kept whole with WrapInMarkers off, so it is written back unchanged.
+// Reading keeps the image data whole, with WrapInMarkers off, so that it is written back
+// unchanged; JPEGStream() gives the stream inside it.
 class TSWFDefineBits : public TSWFImageTag {
 public:
     TSWFDefineBits() : TSWFImageTag(tagDefineBits) {}
 
-    // Writing puts FF D8 before and FF D9 after the payload.
+    // Writing wraps a payload that lacks its own FF D8 in FF D8 ... FF D9.
     bool WrapInMarkers = true;
+
+    // The JPEG stream of the image data (see SingleJPEGStream); the buffer payload only.
+    std::span<const std::uint8_t> JPEGStream() const;
 
     void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
@@ -38,7 +46,7 @@ public:
 
 protected:
     explicit TSWFDefineBits(std::uint16_t tagID) : TSWFImageTag(tagID) {}
-    // The marked JPEG part (FF D8, payload, FF D9) and its reverse.
+    // The JPEG part (the payload as one JPEG stream) and its reverse.
     void WriteJPEGData(TBitsEngine& engine);
     void ReadJPEGData(TBitsEngine& engine, std::size_t count);
 };
@@ -52,8 +60,8 @@ protected:
     explicit TSWFDefineBitsJPEG2(std::uint16_t tagID) : TSWFDefineBits(tagID) {}
 };
 
-// DefineBitsJPEG3 (35): CharacterID, AlphaDataOffset (the byte length of the marked JPEG
-// part, patched after writing it), the marked JPEG part, then the alpha payload: the 8-bit
+// DefineBitsJPEG3 (35): CharacterID, AlphaDataOffset (the byte length of the JPEG part,
+// patched after writing it), the JPEG part as DefineBits writes it, then the alpha payload: the 8-bit
 // alpha plane (one byte per pixel) deflated with zlib.
 class TSWFDefineBitsJPEG3 : public TSWFDefineBitsJPEG2 {
 public:
@@ -87,7 +95,8 @@ private:
     TSWFPayload alpha_;
 };
 
-// JPEGTables (8): FF D8, the shared encoding tables, FF D9 (the markers as in DefineBits).
+// JPEGTables (8): FF D8, the shared encoding tables, FF D9. Reading strips that pair when it
+// is there (WrapInMarkers on) and keeps other data whole (off).
 class TSWFJPEGTables : public TSWFDataObject {
 public:
     TSWFJPEGTables() : TSWFDataObject(tagJPEGTables) {}

@@ -1,0 +1,27 @@
+// The end settings: a link opened in its target when the movie ends, and unloading. The
+// clip lasts 2 s; a loaded machine plays it slower, so the checks wait for the end.
+import { greySpread } from "../png.mjs";
+
+export default async function (t) {
+  const source = t.fixture("clip.mp4");
+  const link = (target, name) => t.convert(source, ["--set", "destIsFlashEndOpenLink=1", "--set",
+    `destFlashEndOpenLinkURL=http://example.com/${name}.html`, "--set", `destFlashEndOpenLinkTarget=${target}`], `${name}.swf`);
+  const blank = await t.play(link(1, "blank"));
+  const self = await t.play(link(0, "self"));
+  const top = await t.play(link(3, "top"));
+  const unload = await t.play(t.convert(source, ["--set", "destIsFlashEndUnload=1"], "unload.swf"));
+
+  const playing = greySpread(await unload.screenshot());
+  t.check(playing > 20, `the movie shows its picture while it plays (spread ${playing.toFixed(1)})`);
+  let spread = playing;
+  await t.waitFor(async () => (spread = greySpread(await unload.screenshot())) < 1, 15000);
+  t.check(spread < 1, `unloading empties the stage at the end (spread ${spread.toFixed(2)})`);
+
+  for (const [player, name, target] of [[blank, "blank", "popup"], [self, "self", "self"], [top, "top", "top"]]) {
+    await t.waitFor(() => player.navigations.length > 0, 15000);
+    await player.page.waitForTimeout(500);  // a second opening would show by now
+    const seen = player.navigations.map((n) => `${n.url} in ${n.target}`).join(", ") || "nothing";
+    t.check(player.navigations.length === 1 && player.navigations[0].url === `http://example.com/${name}.html` &&
+      player.navigations[0].target === target, `the end link "${name}" opens once in the ${target} (${seen})`);
+  }
+}
