@@ -1,9 +1,11 @@
 # The two everyday commands: `make demo` and `make test`. Both install what is missing first.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build demo test test-asan bench clean
+.PHONY: all deps build demo test test-asan fuzz bench clean
 
 all: build
 
@@ -25,8 +27,16 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# Builds the fuzz targets with clang, libFuzzer, ASan and UBSan and runs each for
+# FUZZ_SECONDS, starting from the seed corpora of the test build.
+fuzz: build
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DPELLICOR_FUZZ=ON -DPELLICOR_TESTS=OFF -DPELLICOR_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(BUILD)/fuzz-seeds $(FUZZ_SECONDS)
+
 bench: build
 	$(BUILD)/pellicor_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -7,8 +7,10 @@ packages=(
   build-essential cmake ninja-build pkg-config time
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libgif-dev libjpeg62-turbo-dev zlib1g-dev libmp3lame-dev
-  libfreetype-dev libfontconfig-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-wqy-microhei
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev xvfb xauth xdotool
+  clang libclang-rt-14-dev
   chromium
 )
 # Node.js for the player tests; the machine's own when it has one.

@@ -279,7 +279,7 @@ protected:
 
     std::unique_ptr<TBatchDriver> MakeDriver(TConvertFunction convert, std::string stub = {}) {
         return std::make_unique<TBatchDriver>(tasks, recorder,
-                                              TBatchOptions{TempFolder(), std::move(stub), std::move(convert)});
+                                              TBatchOptions{TempFolder(), std::move(stub), std::move(convert), 1, {}});
     }
 
     // A conversion stand-in: announces its stages, leaves both temporary audio files, walks
@@ -555,6 +555,38 @@ TEST_F(BatchDriverTest, HtmlExportUsesTheFittedStageSize) {
     EXPECT_EQ(ReadFile(dir / "a.html"), HtmlPageText("a.swf", 400, 300));
 }
 
+TEST_F(BatchDriverTest, HtmlExportLoadsThePagePlayerTheTaskOrTheRunNames) {
+    TCovSettings& a = tasks.Settings(AddTask("a.avi"));
+    a.destExportType = kExportHtml;
+    a.destIsHtmlRuffle = true;
+    a.destHtmlRuffleScript = "https://mirror.example/ruffle.js";
+    TCovSettings& b = tasks.Settings(AddTask("b.avi"));
+    b.destExportType = kExportHtml;
+    b.destIsHtmlRuffle = true;  // an empty address falls back to the public one
+    TCovSettings& c = tasks.Settings(AddTask("c.avi"));
+    c.destExportType = kExportHtml;
+    c.destHtmlRuffleScript = "https://unused.example/ruffle.js";  // the player is off
+    auto driver = MakeDriver(Writer(3));
+    driver->Show();
+    driver->ConvertCheckedTasks();
+    EXPECT_EQ(ReadFile(dir / "a.html"), HtmlPageText("a.swf", 320, 240, "https://mirror.example/ruffle.js"));
+    EXPECT_EQ(ReadFile(dir / "b.html"), HtmlPageText("b.swf", 320, 240, kRuffleScriptAddress));
+    EXPECT_EQ(ReadFile(dir / "c.html"), HtmlPageText("c.swf", 320, 240));
+
+    // A run with a player folder copies it beside every page and points the page at the copy.
+    TempDir player;
+    WriteFile(player / "ruffle.js", "player");
+    auto copying = std::make_unique<TBatchDriver>(
+        tasks, recorder, TBatchOptions{TempFolder(), {}, Writer(3), 1, player.Folder()});
+    copying->Show();
+    copying->ConvertCheckedTasks();
+    EXPECT_TRUE(copying->Summary().AllConverted());
+    for (const char* name : {"a", "b", "c"})
+        EXPECT_EQ(ReadFile(dir / (std::string(name) + ".html")),
+                  HtmlPageText(std::string(name) + ".swf", 320, 240, "ruffle/ruffle.js"));
+    EXPECT_EQ(ReadFile(dir / "ruffle" / "ruffle.js"), "player");
+}
+
 }  // namespace
 }  // namespace pellicor
 
@@ -600,7 +632,7 @@ TEST_F(BatchDriverTest, TwoJobsConvertTwoTasksAtOnceInTheirOwnTempFolders) {
         --inFlight;
         return true;
     };
-    auto driver = std::make_unique<TBatchDriver>(tasks, recorder, TBatchOptions{TempFolder(), {}, convert, 2});
+    auto driver = std::make_unique<TBatchDriver>(tasks, recorder, TBatchOptions{TempFolder(), {}, convert, 2, {}});
     const auto caller = std::this_thread::get_id();
     bool pumpedElsewhere = false;
     recorder.onPump = [&] { pumpedElsewhere = pumpedElsewhere || std::this_thread::get_id() != caller; };

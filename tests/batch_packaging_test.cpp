@@ -132,5 +132,55 @@ TEST(BatchPackaging, HtmlPageEscapesTheMovieName) {
     EXPECT_NE(ReadFile(dir / "R&D <1>.html").find("R&amp;D &lt;1&gt;.swf"), std::string::npos);
 }
 
+// The page with the web player is the plug-in page with one script element more, at the end
+// of the head; the player's address is escaped like every other attribute value.
+TEST(BatchPackaging, HtmlPageWithThePlayerScriptAddsOneLineToTheHead) {
+    const std::string plain = HtmlPageText("clip.swf", 320, 240);
+    const std::string withPlayer = HtmlPageText("clip.swf", 320, 240, "ruffle/ruffle.js?a=1&b=\"2\"");
+    const std::string scriptLine = "<script src=\"ruffle/ruffle.js?a=1&amp;b=&quot;2&quot;\"></script>\r\n";
+    const std::size_t headEnd = plain.find("</head>\r\n");
+    ASSERT_NE(headEnd, std::string::npos);
+    EXPECT_EQ(withPlayer, plain.substr(0, headEnd) + scriptLine + plain.substr(headEnd));
+    EXPECT_EQ(HtmlPageText("clip.swf", 320, 240, ""), plain);
+
+    TempDir dir;
+    WriteFile(dir / "clip.swf", "FWS");
+    MakeHtmlPage((dir / "clip.swf").string(), 320, 240, 0, "https://cdn.example/ruffle.js");
+    EXPECT_EQ(ReadFile(dir / "clip.html"), HtmlPageText("clip.swf", 320, 240, "https://cdn.example/ruffle.js"));
+    MakeHtmlPage((dir / "clip.swf").string(), 320, 240, 0);
+    EXPECT_EQ(ReadFile(dir / "clip.html"), plain);
+}
+
+TEST(BatchPackaging, RufflePlayerIsCopiedBesideThePageAndRefreshedWhenItChanges) {
+    TempDir ruffle;
+    TempDir page;
+    WriteFile(ruffle / "ruffle.js", "window.RufflePlayer = {};");
+    WriteFile(ruffle / "core.ruffle.abc.js", "core");
+    std::filesystem::create_directories(ruffle / "extra");
+    WriteFile(ruffle / "extra" / "a.wasm", std::string("\0asm", 4));
+
+    EXPECT_EQ(CopyRufflePlayer(ruffle.Folder(), page.Folder()), "ruffle/ruffle.js");
+    EXPECT_EQ(ReadFile(page / "ruffle" / "ruffle.js"), "window.RufflePlayer = {};");
+    EXPECT_EQ(ReadFile(page / "ruffle" / "core.ruffle.abc.js"), "core");
+    EXPECT_EQ(ReadFile(page / "ruffle" / "extra" / "a.wasm"), std::string("\0asm", 4));
+
+    // A newer player of another size replaces the copy; nothing temporary is left behind.
+    WriteFile(ruffle / "core.ruffle.abc.js", "core, version two");
+    CopyRufflePlayer(ruffle.Folder(), page.Folder());
+    EXPECT_EQ(ReadFile(page / "ruffle" / "core.ruffle.abc.js"), "core, version two");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(page / "ruffle"), {}), 3);
+
+    // A folder without the player's script is refused before anything is copied.
+    TempDir empty;
+    WriteFile(empty / "README.md", "not a player");
+    try {
+        CopyRufflePlayer(empty.Folder(), page.Folder() + "other/");
+        FAIL() << "a folder without ruffle.js was accepted";
+    } catch (const TPackagingError& error) {
+        EXPECT_NE(std::string(error.what()).find(empty.Folder()), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(page / "other"));
+}
+
 }  // namespace
 }  // namespace pellicor

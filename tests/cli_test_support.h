@@ -19,10 +19,12 @@ struct TCliRun {
     std::string err;
 };
 
-// `pellicor-cli <arguments>`, each argument quoted; stderr goes through a file in `scratch`.
-inline TCliRun RunCli(const std::vector<std::string>& arguments, const std::filesystem::path& scratch) {
+// `program <arguments>`, each argument quoted, after the shell assignments in `environment`
+// (such as "PATH=/x:/usr/bin"); stderr goes through a file in `scratch`.
+inline TCliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::filesystem::path& scratch, const std::string& environment = "") {
     const std::filesystem::path errFile = scratch / "cli-stderr.txt";
-    std::string command = std::string("'") + PELLICOR_CLI_PATH + "'";
+    std::string command = environment + (environment.empty() ? "'" : " '") + program + "'";
     for (const std::string& argument : arguments) command += " '" + argument + "'";
     command += " 2>'" + errFile.string() + "' </dev/null";
     TCliRun run;
@@ -36,6 +38,11 @@ inline TCliRun RunCli(const std::vector<std::string>& arguments, const std::file
     std::ifstream errStream(errFile, std::ios::binary);
     run.err.assign(std::istreambuf_iterator<char>(errStream), std::istreambuf_iterator<char>());
     return run;
+}
+
+// `pellicor-cli <arguments>`, as RunProgram.
+inline TCliRun RunCli(const std::vector<std::string>& arguments, const std::filesystem::path& scratch) {
+    return RunProgram(PELLICOR_CLI_PATH, arguments, scratch);
 }
 
 }  // namespace pellicor::testing_support

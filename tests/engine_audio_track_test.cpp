@@ -271,15 +271,19 @@ TEST_F(AudioTrack, ReplacementFiles) {
         EXPECT_FALSE(fs::exists(context.tempAudioFile));
         EXPECT_TRUE(fs::exists(context.destAudioReplacedFile));
     }
-    // A missing replacement file, or one without sound: a movie without sound.
+    // A missing replacement file, or one without sound: a movie without sound, and the task
+    // fails (it did not get the sound it asked for).
     for (const std::string& replacement : {std::string("/nonexistent/tone.mp3"), Fixture("notes.txt")}) {
         TempFolder folder;
         TPassSettings context;
         FillTask(context, Fixture("clip.mp4"), folder, 1);
         context.destIsAudioReplaced = true;
         context.destAudioReplacedFile = replacement;
-        const int frames = ConvertTaskWithSound(context);
-        EXPECT_EQ(frames, 50);
+        EXPECT_FALSE(engine_test::Convert(context)) << replacement;
+        EXPECT_NE(context.failure.find("cannot be used"), std::string::npos) << context.failure;
+        const engine_test::TSwfFile file = engine_test::ReadSwf(context.destPath);
+        engine_test::ExpectWellFormed(file);
+        EXPECT_EQ(file.Count(tagDefineBitsJPEG2) - 1, 50);
         EXPECT_FALSE(DecodeMovieSound(context.destPath).HasAudio) << replacement;
         const TStreamTags tags = ReadStreamTags(context.destPath);
         EXPECT_FALSE(tags.Head);

@@ -249,7 +249,8 @@ TEST(EngineFrames, FirstFramePictureChoices) {
         ASSERT_TRUE(Convert(maker));
         const TSwfFile made = ReadSwf(folder.File("maker.swf"));
         ASSERT_EQ(made.tags[1].code, tagDefineBitsJPEG2);
-        testing::WriteFileBytes(picture, Bytes(made.tags[1].body.begin() + 4, made.tags[1].body.end() - 2));
+        // The tag holds the character id, then one whole JPEG stream: that stream is the file.
+        testing::WriteFileBytes(picture, Bytes(made.tags[1].body.begin() + 2, made.tags[1].body.end()));
         context.destIsFlashImageFrame = true;
         context.destFlashImageFrameFile = picture;
         context.endIndex = 0;

@@ -60,13 +60,26 @@ TEST(AppPaths, FoldersFollowXdgAndPortableMode) {
     std::filesystem::remove(beside);
     EXPECT_FALSE(IsPortableMode());
 
-    // Resources: beside the program when the default movies are there, else <prefix>/share/pellicor/.
-    const bool besideProgram = std::filesystem::exists(ProgramFolder() + "preloader/preloader.swf") ||
-                               std::filesystem::exists(ProgramFolder() + "playback/playback.swf");
-    EXPECT_EQ(ResourcesFolder(),
-              besideProgram ? ProgramFolder()
-                            : std::filesystem::path(ProgramFolder()).parent_path().parent_path().string() +
-                                  "/share/pellicor/");
+}
+
+TEST(AppPaths, ResourcesAreBesideTheProgramStagedBesideItOrUnderItsPrefix) {
+    testing_support::TempDir dir;
+    // An installed program: <prefix>/bin/pellicor finds <prefix>/share/pellicor/.
+    std::filesystem::create_directories(dir / "usr/bin");
+    EXPECT_EQ(ResourcesFolderFor(dir / "usr/bin"), dir.Folder() + "usr/share/pellicor/");
+    // The build folder stages them in share/pellicor/ beside the programs.
+    std::filesystem::create_directories(dir / "build/share/pellicor");
+    EXPECT_EQ(ResourcesFolderFor(dir / "build"), dir.Folder() + "build/share/pellicor/");
+    // A portable copy keeps them beside the program; any of the resource files tells.
+    for (const char* marker : {"help/index.html", "preloader/preloader.swf", "playback/playback.swf"}) {
+        const std::filesystem::path folder = dir / ("portable-" + std::string(marker).substr(0, 4));
+        std::filesystem::create_directories((folder / marker).parent_path());
+        std::filesystem::create_directories(folder / "share/pellicor");
+        testing_support::WriteFile(folder / marker, "x");
+        EXPECT_EQ(ResourcesFolderFor(folder), folder.string() + "/") << marker;
+    }
+    // This test program sits in the build folder, which stages the help page.
+    EXPECT_EQ(ResourcesFolder(), ProgramFolder() + "share/pellicor/");
 }
 
 }  // namespace pellicor

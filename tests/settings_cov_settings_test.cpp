@@ -113,10 +113,10 @@ TEST(CovSettings, DefaultsFollowTheSource) {
         EXPECT_EQ(s.destFrameRate, expected) << rate;
     }
     EXPECT_EQ(ChangeExtension("movie", ".swf"), "movie.swf");
-    // A nonsensical probe value does not overflow.
+    // A nonsensical probe value gives the most the movie header holds.
     s.sourceInfo.vFreq = 1e300;
     ASSERT_TRUE(InitTaskSettings("", s, kInitNoProbe));
-    EXPECT_EQ(s.destFrameRate, 2147483647);
+    EXPECT_EQ(s.destFrameRate, 255);
 }
 
 TEST(CovSettings, RefusalsLeaveTheRecordAlone) {

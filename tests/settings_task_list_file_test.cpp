@@ -264,6 +264,39 @@ TEST(TaskListFile, EveryFieldRoundTripsAndResavesByteForByte) {
     EXPECT_EQ(ReadFile(dir / "tasks.ini"), first);
 }
 
+// The page player keys stay out of the file until a task changes them, so files that never
+// used them are saved as before; a task that does gets both, after the last older key.
+TEST(TaskListFile, PagePlayerKeysAreSavedOnlyWhenATaskUsesThem) {
+    TempDir dir;
+    WriteFile(dir / "a.avi", "");
+    TTaskList list;
+    list.Add(AddedRecord(dir.Folder(), "a.avi"), true);
+    SaveTasks(dir / "tasks.ini", list);
+    const std::string plain = ReadFile(dir / "tasks.ini");
+    EXPECT_EQ(plain.find("Ruffle"), std::string::npos);
+
+    list.Settings(0).destIsHtmlRuffle = true;
+    SaveTasks(dir / "tasks.ini", list);
+    std::string withPlayer = ReadFile(dir / "tasks.ini");
+    EXPECT_NE(withPlayer.find("destSkinType=0\r\ndestIsHtmlRuffle=1\r\ndestHtmlRuffleScript=\r\n"),
+              std::string::npos);
+
+    list.Settings(0).destIsHtmlRuffle = false;
+    list.Settings(0).destHtmlRuffleScript = "ruffle/ruffle.js";
+    SaveTasks(dir / "tasks.ini", list);
+    TTaskList loaded;
+    LoadTasks(dir / "tasks.ini", loaded);
+    ASSERT_EQ(loaded.Count(), 1u);
+    EXPECT_EQ(loaded.Settings(0), list.Settings(0));
+
+    // A file from before the keys existed loads with the plug-in page.
+    WriteFile(dir / "tasks.ini", plain);
+    LoadTasks(dir / "tasks.ini", loaded);
+    ASSERT_EQ(loaded.Count(), 1u);
+    EXPECT_FALSE(loaded.Settings(0).destIsHtmlRuffle);
+    EXPECT_EQ(loaded.Settings(0).destHtmlRuffleScript, "");
+}
+
 TEST(TaskListFile, DefaultFontValue) {
     EXPECT_EQ(FormatFontValue(DefaultCaptionFont()), "\"MS Sans Serif\",8,,,,,clBlack,1,0");
     EXPECT_EQ(ParseFontValue("\"MS Sans Serif\",8,,,,,clBlack,1,0"), DefaultCaptionFont());

@@ -126,3 +126,30 @@ TEST(TasksCommand, AddRemoveClear) {
 }
 
 }  // namespace pellicor
+
+namespace pellicor {
+
+TEST(TasksCommand, CaptionReplacesTheLinesAndSwitchesTheCaption) {
+    TempDir dir;
+    MakeTaskFile(dir);
+    TRun run = RunTasks(dir, {"caption", "1", "Grüße,", "Pellicor\nzwei"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    TTaskList list;
+    LoadTasks(dir / "tasks.ini", list);
+    EXPECT_TRUE(list.Settings(1).destIsFlashText);
+    EXPECT_EQ(list.Settings(1).destFlashText, (std::vector<std::string>{"Grüße,", "Pellicor", "zwei"}));
+    EXPECT_FALSE(list.Settings(0).destIsFlashText);
+
+    // A line in square brackets would read back as a section: refused, nothing changes.
+    // (The command line cannot pass one: its parser takes "[a]" as a list and drops the brackets.)
+    EXPECT_THROW(SetTaskCaption(list, 1, {"fine", "[Task9]"}), TTaskEditError);
+    EXPECT_EQ(list.Settings(1).destFlashText.size(), 3u);
+
+    ASSERT_EQ(RunTasks(dir, {"caption", "1"}).status, 0);
+    TTaskList cleared;
+    LoadTasks(dir / "tasks.ini", cleared);
+    EXPECT_FALSE(cleared.Settings(1).destIsFlashText);
+    EXPECT_TRUE(cleared.Settings(1).destFlashText.empty());
+}
+
+}  // namespace pellicor

@@ -164,6 +164,7 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     context.destPlaybackPositionX = task.destPlaybackPositionX;
     context.destPlaybackPositionY = task.destPlaybackPositionY;
 
+    context.destIsAudioIncluded = task.destIsAudioIncluded;
     context.tempFolder = WithSlash(tempFolder);
     context.destIsAudioExtracted = task.destIsAudioExtracted;
     context.destIsAudioReplaced = task.destIsAudioReplaced;
@@ -393,7 +394,7 @@ TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task, TTaskProgres
     bool completed = false;
     try {
         completed = options_.convert(context, &progress);
-        if (completed) Package(context, task.destExportType);
+        if (completed) Package(context, task);
     } catch (...) {
         finish();
         throw;
@@ -402,13 +403,22 @@ TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task, TTaskProgres
     return completed ? TTaskOutcome::Converted : TTaskOutcome::Failed;
 }
 
-void TBatchDriver::Package(const TPassSettings& context, std::int32_t exportType) const {
+std::string TBatchDriver::PagePlayerScript(const TPassSettings& context, const TCovSettings& task) const {
+    if (!options_.ruffleFolder.empty())
+        return CopyRufflePlayer(options_.ruffleFolder, std::filesystem::path(context.destPath).parent_path().string());
+    if (!task.destIsHtmlRuffle) return {};
+    return task.destHtmlRuffleScript.empty() ? std::string(kRuffleScriptAddress) : task.destHtmlRuffleScript;
+}
+
+void TBatchDriver::Package(const TPassSettings& context, const TCovSettings& task) const {
+    const std::int32_t exportType = task.destExportType;
     if (exportType == kExportExecutable) {
         MakeExecutable(context.destPath, ChangeExtension(context.destPath, ".exe"), options_.stubPath);
         std::error_code ignored;
         std::filesystem::remove(context.destPath, ignored);
     } else if (exportType == kExportHtml) {
-        MakeHtmlPage(context.destPath, context.destWidth, context.destHeight, context.destFlashPlayingQuality);
+        MakeHtmlPage(context.destPath, context.destWidth, context.destHeight, context.destFlashPlayingQuality,
+                     PagePlayerScript(context, task));
     }
 }
 

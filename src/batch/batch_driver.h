@@ -106,6 +106,9 @@ struct TBatchOptions {
     // How many tasks are converted at the same time. Above 1 every task runs on a worker
     // thread with its own context and its own sub-folder of the run's folder ("job-1/", ...).
     std::size_t jobs = 1;
+    // When set, every HTML page plays with the Ruffle web player copied from this folder
+    // into the folder "ruffle" beside it, whatever the task's page player settings say.
+    std::string ruffleFolder;
     // Threads of each conversion (decoding and JPEG encoding); 0: the machine's cores,
     // divided between the jobs.
     int threads = 0;
@@ -178,7 +181,9 @@ private:
     void SetTotalPosition(std::int64_t position);
     void SetCurrentText(const std::string& text);
     static void RemoveTempAudioFiles(const std::string& tempFolder);
-    void Package(const TPassSettings& context, std::int32_t exportType) const;
+    void Package(const TPassSettings& context, const TCovSettings& task) const;
+    // The address of the player script for the page of `task`, empty for the plug-in page.
+    std::string PagePlayerScript(const TPassSettings& context, const TCovSettings& task) const;
 
     const TTaskList& tasks_;
     TBatchObserver& observer_;

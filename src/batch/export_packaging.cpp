@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <system_error>
+
+#include "util/temporary_file.h"
 
 namespace pellicor {
 
@@ -52,17 +54,14 @@ TFileHandle OpenForReading(const std::string& path, const std::string& role) {
 // removed again when it was never committed.
 class TReplacingFile {
 public:
-    explicit TReplacingFile(std::string target) : target_(std::move(target)) {
-        static std::atomic<unsigned> counter{0};
-        temporary_ = target_ + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    explicit TReplacingFile(std::string target) : target_(std::move(target)), temporary_(target_) {
+        fd_ = open(temporary_.Path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0) throw TPackagingError("Cannot create " + Quoted(target_) + ": " + Reason(errno));
     }
     TReplacingFile(const TReplacingFile&) = delete;
     TReplacingFile& operator=(const TReplacingFile&) = delete;
     ~TReplacingFile() {
         if (fd_ >= 0) close(fd_);
-        if (!committed_) unlink(temporary_.c_str());
     }
 
     void Write(const void* data, std::size_t size) {
@@ -103,12 +102,14 @@ public:
     }
 
     void Commit() {
-        if (fsync(fd_) != 0) Fail("write");
         const int fd = fd_;
         fd_ = -1;
         if (close(fd) != 0) Fail("write");
-        if (rename(temporary_.c_str(), target_.c_str()) != 0) Fail("replace");
-        committed_ = true;
+        try {
+            temporary_.Commit();
+        } catch (const std::system_error& error) {
+            throw TPackagingError(error.what());
+        }
     }
 
 private:
@@ -117,9 +118,8 @@ private:
     }
 
     std::string target_;
-    std::string temporary_;
+    TTemporaryFile temporary_;  // removed unless committed, also when the program quits at once
     int fd_ = -1;
-    bool committed_ = false;
 };
 
 void AppendLittleEndian32(std::string& bytes, std::uint32_t value) {
@@ -178,10 +178,11 @@ std::string EscapeHtml(std::string_view text) {
     return escaped;
 }
 
-std::string HtmlPageText(std::string_view movieName, std::int32_t width, std::int32_t height) {
+std::string HtmlPageText(std::string_view movieName, std::int32_t width, std::int32_t height,
+                         std::string_view playerScript) {
     const std::string name = EscapeHtml(movieName);
     const std::string size = "width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) + "\"";
-    const std::string lines[] = {
+    std::vector<std::string> lines = {
         "<html>",
         "<head>",
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
@@ -196,18 +197,71 @@ std::string HtmlPageText(std::string_view movieName, std::int32_t width, std::in
         "</body>",
         "</html>",
     };
+    if (!playerScript.empty()) {
+        // Last in the head: the page reads as before up to there.
+        constexpr std::size_t kHeadEnd = 4;
+        lines.insert(lines.begin() + kHeadEnd, "<script src=\"" + EscapeHtml(playerScript) + "\"></script>");
+    }
     std::string page;
     for (const std::string& line : lines) page += line + "\r\n";
     return page;
 }
 
-void MakeHtmlPage(const std::string& swfPath, std::int32_t width, std::int32_t height, std::int32_t playingQuality) {
+void MakeHtmlPage(const std::string& swfPath, std::int32_t width, std::int32_t height, std::int32_t playingQuality,
+                  std::string_view playerScript) {
     (void)playingQuality;
     const std::filesystem::path movie(swfPath);
-    const std::string page = HtmlPageText(movie.filename().string(), width, height);
+    const std::string page = HtmlPageText(movie.filename().string(), width, height, playerScript);
     TReplacingFile file(std::filesystem::path(movie).replace_extension(".html").string());
     file.Write(page.data(), page.size());
     file.Commit();
+}
+
+namespace {
+
+// True when `target` already holds a copy of `source`: same size, not older.
+bool IsCurrentCopy(const std::filesystem::path& source, const std::filesystem::path& target) {
+    std::error_code error;
+    const auto targetSize = std::filesystem::file_size(target, error);
+    if (error || targetSize != std::filesystem::file_size(source, error) || error) return false;
+    const auto targetTime = std::filesystem::last_write_time(target, error);
+    if (error) return false;
+    const auto sourceTime = std::filesystem::last_write_time(source, error);
+    return !error && targetTime >= sourceTime;
+}
+
+void CopyFileReplacing(const std::filesystem::path& source, const std::filesystem::path& target) {
+    TFileHandle input = OpenForReading(source.string(), "Ruffle player file");
+    TReplacingFile output(target.string());
+    output.CopyFrom(input.Get(), source.string());
+    output.Commit();
+}
+
+}  // namespace
+
+std::string CopyRufflePlayer(const std::string& ruffleFolder, const std::string& pageFolder) {
+    namespace fs = std::filesystem;
+    const fs::path from(ruffleFolder);
+    std::error_code error;
+    if (!fs::is_regular_file(from / "ruffle.js", error))
+        throw TPackagingError("The folder " + Quoted(ruffleFolder) + " holds no Ruffle web player (no ruffle.js)");
+    const fs::path to = fs::path(pageFolder) / kRuffleCopyFolder;
+    try {
+        for (auto entry = fs::recursive_directory_iterator(from); entry != fs::recursive_directory_iterator();
+             ++entry) {
+            const fs::path relative = entry->path().lexically_relative(from);
+            if (entry->is_directory()) {
+                fs::create_directories(to / relative);
+            } else if (entry->is_regular_file()) {
+                fs::create_directories((to / relative).parent_path());
+                if (!IsCurrentCopy(entry->path(), to / relative)) CopyFileReplacing(entry->path(), to / relative);
+            }
+        }
+    } catch (const fs::filesystem_error& failure) {
+        throw TPackagingError("Cannot copy the Ruffle web player from " + Quoted(ruffleFolder) + " to " +
+                              Quoted(to.string()) + ": " + failure.code().message());
+    }
+    return std::string(kRuffleCopyScript);
 }
 
 }  // namespace pellicor

@@ -36,10 +36,26 @@ std::string EscapeHtml(std::string_view text);
 
 // The eleven lines of the page embedding the movie `movieName` (file name without folder)
 // of `width` x `height` pixels, each ended by CR LF. The name is escaped for HTML.
-std::string HtmlPageText(std::string_view movieName, std::int32_t width, std::int32_t height);
+// With a `playerScript` address, the head also loads that script (the Ruffle web player),
+// which stands in for the <object>/<embed> pair in browsers without the plug-in; without
+// one the page is the plug-in page alone.
+std::string HtmlPageText(std::string_view movieName, std::int32_t width, std::int32_t height,
+                         std::string_view playerScript = {});
 
 // Saves HtmlPageText for the movie `swfPath` as `swfPath` with extension ".html", replacing
 // any existing page. The playing quality is not used: the page always asks for "high".
-void MakeHtmlPage(const std::string& swfPath, std::int32_t width, std::int32_t height, std::int32_t playingQuality);
+void MakeHtmlPage(const std::string& swfPath, std::int32_t width, std::int32_t height, std::int32_t playingQuality,
+                  std::string_view playerScript = {});
+
+// The folder beside a page that holds its copy of the Ruffle web player, and the address
+// of the player's script as such a page names it.
+inline constexpr std::string_view kRuffleCopyFolder = "ruffle";
+inline constexpr std::string_view kRuffleCopyScript = "ruffle/ruffle.js";
+
+// Copies the Ruffle web player (every file under `ruffleFolder`, which must hold
+// "ruffle.js") into the folder "ruffle" of `pageFolder`, each file replaced only when it
+// differs in size or is older than its source; returns kRuffleCopyScript. Throws
+// TPackagingError naming the file that cannot be read or written.
+std::string CopyRufflePlayer(const std::string& ruffleFolder, const std::string& pageFolder);
 
 }  // namespace pellicor

@@ -11,5 +11,6 @@ void AddProbeCommand(CLI::App& app, int& exitStatus);
 void AddTasksCommand(CLI::App& app, int& exitStatus);
 void AddConvertCommand(CLI::App& app, int& exitStatus);
 void AddRunCommand(CLI::App& app, int& exitStatus);
+void AddDumpCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace pellicor::cli

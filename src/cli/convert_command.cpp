@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -12,12 +13,14 @@
 #include <CLI/CLI.hpp>
 
 #include "batch/batch_driver.h"
+#include "batch/progress_text.h"
 #include "cli/batch_console.h"
 #include "cli/commands.h"
 #include "settings/app_paths.h"
 #include "settings/cov_settings.h"
 #include "settings/task_commands.h"
 #include "settings/task_list.h"
+#include "util/file_access.h"
 
 namespace pellicor::cli {
 
@@ -29,6 +32,7 @@ struct TConvertOptions {
     std::vector<std::string> files;
     std::string output;
     std::vector<std::string> assignments;
+    std::vector<std::string> captionLines;
     std::optional<int> fps;
     std::optional<int> quality;
     std::string frames;
@@ -36,6 +40,7 @@ struct TConvertOptions {
     bool noCompress = false;
     bool flash3 = false;
     std::string stubFile;
+    std::string ruffleFolder;
     std::size_t jobs = 1;
     int threads = 0;
 };
@@ -108,17 +113,16 @@ std::vector<std::string> OutputFiles(const TCovSettings& task) {
     return {movie};
 }
 
-// Shows the conversion: on a terminal one redrawn line with the stage and the frame
-// counts, otherwise one plain line per stage; then what each file gave.
+// Shows the conversion: on a terminal one redrawn line with the stage in words, a bar and
+// how far it has come (frames, rate, sizes, time left), otherwise one plain line per stage;
+// then what each file gave.
 class TConvertView : public TBatchObserver {
 public:
     TConvertView() : terminal_(isatty(STDOUT_FILENO) != 0) {}
     ~TConvertView() override { EndLine(); }
 
-    void ShowMessage(const std::string& text) override {
-        EndLine();
-        std::cerr << text << '\n';
-    }
+    // Messages belong to a failed task: TaskFinished prints them with the source's name.
+    void ShowMessage(const std::string& /*text*/) override {}
 
     void CurrentProgressChanged(std::int64_t position, std::int64_t maximum) override {
         position_ = position;
@@ -128,9 +132,18 @@ public:
 
     // The log is cleared, then gets the stage key and its message.
     void StageChanged(TBatchStep /*step*/, const std::vector<std::string>& log) override {
+        // Lines after the stage message are notes of the stage (a font substitute, say).
+        if (log.size() > 2) {
+            EndLine();
+            std::cerr << log.back() << '\n';
+            return;
+        }
         if (log.size() != 2) return;
         EndLine();
         stage_ = log[0];
+        stageWords_ = StageWords(log[1]);
+        stageStart_ = std::chrono::steady_clock::now();
+        position_ = 0;
         if (!terminal_) std::cout << log[1] << '\n' << std::flush;
         lastDraw_ = {};
     }
@@ -145,7 +158,9 @@ public:
                 for (const std::string& file : OutputFiles(task)) std::cout << "Wrote " << file << '\n';
                 break;
             case TTaskOutcome::Skipped: std::cerr << kCommand << ": nothing to convert in " << source << '\n'; break;
-            case TTaskOutcome::Failed: std::cerr << kCommand << ": " << source << " was not converted\n"; break;
+            case TTaskOutcome::Failed:
+                std::cerr << kCommand << ": " << source << ": " << (message.empty() ? "not converted" : message) << '\n';
+                break;
             case TTaskOutcome::Error: std::cerr << kCommand << ": " << source << ": " << message << '\n'; break;
         }
         std::cout << std::flush;
@@ -169,9 +184,13 @@ private:
         if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
         lastDraw_ = now;
         dirty_ = false;
-        const std::string line = stage_ + " " + Bar(Percent(position_, maximum_), 30) + " " +
-                                 std::to_string(position_) + "/" + std::to_string(maximum_);
-        std::cout << '\r' << FitColumns(line, TerminalColumns()) << "\x1b[K" << std::flush;
+        const double elapsed = std::chrono::duration<double>(now - stageStart_).count();
+        const std::string details = StageProgressDetails(stage_, position_, maximum_, elapsed);
+        const int columns = TerminalColumns();
+        // The bar takes what the words and the details leave, within bounds.
+        const int room = columns - static_cast<int>(stageWords_.size() + details.size()) - 4;
+        const std::string progress = " " + Bar(Percent(position_, maximum_), std::clamp(room, 10, 30)) + " " + details;
+        std::cout << '\r' << FitLine(stageWords_, progress, columns) << "\x1b[K" << std::flush;
         drawn_ = true;
     }
 
@@ -179,6 +198,8 @@ private:
     bool dirty_ = false;
     bool drawn_ = false;
     std::string stage_;
+    std::string stageWords_;
+    std::chrono::steady_clock::time_point stageStart_{};
     std::int64_t position_ = 0;
     std::int64_t maximum_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
@@ -193,17 +214,32 @@ int Convert(const TConvertOptions& options) {
     for (const std::string& file : options.files) {
         const std::string path = std::filesystem::absolute(file).lexically_normal().string();
         auto task = std::make_unique<TCovSettings>();
+        if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+            std::cerr << kCommand << ": cannot read \"" << path << "\": " << reason << '\n';
+            ++unsupported;
+            continue;
+        }
         if (!InitTaskSettings(path, *task, kInitProbe)) {
             std::cerr << kCommand << ": unsupported file \"" << path << "\"\n";
             ++unsupported;
             continue;
         }
         SetDestination(options, path, *task);
-        SetTaskValues(list, list.Add(std::move(task)), assignments);
+        const std::size_t index = list.Add(std::move(task));
+        try {
+            if (!options.captionLines.empty()) SetTaskCaption(list, index, options.captionLines);
+            SetTaskValues(list, index, assignments);
+        } catch (const TTaskEditError& error) {
+            // A value this source cannot take (frames beyond its end): this file only.
+            std::cerr << kCommand << ": \"" << path << "\": " << error.what() << '\n';
+            list.Remove(index);
+            ++unsupported;
+        }
     }
 
     TConvertView view;
-    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs};
+    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
+                               AbsoluteFolder(options.ruffleFolder)};
     batchOptions.threads = options.threads;
     TBatchDriver driver(list, view, std::move(batchOptions));
     driver.SetPreview(false);
@@ -245,15 +281,23 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
         ->check([](const std::string& text) { return CheckPair(text, '-', true); });
     command->add_option("--size", options->size, "stage size WxH in pixels (frames keep their size, centred)")
         ->check([](const std::string& text) { return CheckPair(text, 'x', false); });
+    command->add_option("--caption", options->captionLines,
+                        "a caption line over every frame (repeatable, one line each; switches the caption on)")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_flag("--no-compress", options->noCompress, "write an uncompressed movie");
     command->add_flag("--flash3", options->flash3, "Flash 3+ (SWF version 5) instead of Flash MX");
     command->add_option("--stub", options->stubFile, kStubOptionHelp);
+    command->add_option("--ruffle-dir", options->ruffleFolder, kRuffleDirOptionHelp)->check(CheckRuffleFolder);
     command->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
     command->add_option("--threads", options->threads, kThreadsOptionHelp)->check(CLI::Range(1, 64));
 
     command->callback([options, &exitStatus] {
-        // Bad assignments are usage errors: check them all before converting anything.
+        // Bad assignments and caption lines are usage errors: check them all before
+        // converting anything.
         try {
+            CaptionLines(options->captionLines);
             for (const std::string& assignment : options->assignments) {
                 const auto equals = assignment.find('=');
                 if (equals == std::string::npos) throw std::invalid_argument("\"" + assignment + "\" is not KEY=VALUE");

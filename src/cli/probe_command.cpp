@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "media/source_probe.h"
 #include "media/source_text.h"
+#include "util/file_access.h"
 
 namespace pellicor::cli {
 
@@ -21,6 +22,11 @@ void AddProbeCommand(CLI::App& app, int& exitStatus) {
         bool first = true;
         for (const std::string& path : *files) {
             TSourceInfo info;
+            if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+                std::cerr << ">>Cannot read file!... \"" << path << "\": " << reason << '\n';
+                exitStatus = 2;
+                continue;
+            }
             if (!ProbeSourceFile(path, info)) {
                 std::cerr << ">>Unsupported file!... \"" << path << "\"\n";
                 exitStatus = 2;

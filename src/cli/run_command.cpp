@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "batch/batch_driver.h"
+#include "batch/progress_text.h"
 #include "cli/batch_console.h"
 #include "cli/commands.h"
 #include "settings/app_paths.h"
@@ -25,6 +26,7 @@ namespace {
 struct TRunOptions {
     std::string tasksFile;
     std::string stubFile;
+    std::string ruffleFolder;
     std::size_t jobs = 1;
     int threads = 0;
 };
@@ -84,6 +86,8 @@ public:
     }
 
     void CurrentProgressChanged(std::int64_t position, std::int64_t maximum) override {
+        position_ = position;
+        maximum_ = maximum;
         const std::int64_t percent = Percent(position, maximum);
         if (percent == currentPercent_) return;
         currentPercent_ = percent;
@@ -96,11 +100,17 @@ public:
 
     void StageChanged(TBatchStep step, const std::vector<std::string>& log) override {
         step_ = step;
+        if (!log.empty() && log[0] != stageKey_) {
+            stageKey_ = log[0];
+            stageStart_ = std::chrono::steady_clock::now();
+        }
         // The log is cleared, then gets the stage key and its message: show each message once.
         if (log.size() >= 2 && log[1] != stageMessage_) {
             stageMessage_ = log[1];
             if (!terminal_) std::cout << stageMessage_ << std::endl;
         }
+        // Lines after the stage message are notes of the stage (a font substitute, say).
+        if (log.size() > 2) std::cerr << log.back() << std::endl;
         Redraw(true);
     }
 
@@ -179,10 +189,13 @@ private:
 
         const int columns = TerminalColumns();
         std::string stage = paused_ ? "Paused: p + Enter resumes" : StepLabel(step_);
+        const double elapsed = std::chrono::duration<double>(now - stageStart_).count();
+        const std::string details = inTask_ ? StageProgressDetails(stageKey_, position_, maximum_, elapsed)
+                                            : std::to_string(std::max<std::int64_t>(currentPercent_, 0)) + "%";
         const std::vector<std::string> lines = {
             Bar(totalPercent_, 20) + " " + totalText_,
             currentText_,
-            Bar(currentPercent_, 20) + " " + std::to_string(currentPercent_) + "% " + stage,
+            Bar(currentPercent_, 20) + " " + stage + " " + details,
         };
         if (drawnLines_ > 0) std::cout << "\x1b[" << drawnLines_ << "A";
         for (const std::string& line : lines) std::cout << "\r\x1b[2K" << FitColumns(line, columns) << '\n';
@@ -203,6 +216,10 @@ private:
     std::int64_t currentPercent_ = -1;
     std::int64_t printedQuarter_ = -1;
     TBatchStep step_ = TBatchStep::None;
+    std::string stageKey_;
+    std::chrono::steady_clock::time_point stageStart_{};
+    std::int64_t position_ = 0;
+    std::int64_t maximum_ = 0;
     std::string stageMessage_;
     int drawnLines_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
@@ -212,10 +229,16 @@ int Run(const TRunOptions& options) {
     const std::filesystem::path file =
         options.tasksFile.empty() ? TaskListFile() : std::filesystem::path(options.tasksFile);
     TTaskList list;
-    LoadTasks(file, list);
+    std::size_t dropped = 0;
+    const auto report = ReportDroppedTask("pellicor-cli run");
+    LoadTasks(file, list, {}, [&](std::size_t index, const std::string& reason) {
+        report(index, reason);
+        ++dropped;
+    });
 
     TRunDisplay display;
-    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs};
+    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
+                               AbsoluteFolder(options.ruffleFolder)};
     batchOptions.threads = options.threads;
     TBatchDriver driver(list, display, std::move(batchOptions));
     display.SetDriver(&driver);
@@ -227,7 +250,7 @@ int Run(const TRunOptions& options) {
     const TBatchSummary& summary = driver.Summary();
     std::cout << "Converted " << summary.converted << " of " << summary.checked << " checked tasks"
               << (summary.stopped ? " (stopped)" : "") << std::endl;
-    return summary.AllConverted() ? 0 : 1;
+    return summary.AllConverted() && dropped == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -237,6 +260,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     auto* run = app.add_subcommand("run", "Convert every checked task of the task list");
     run->add_option("--tasks", options->tasksFile, "task list file (default: the program's pellicor.ini)");
     run->add_option("--stub", options->stubFile, kStubOptionHelp);
+    run->add_option("--ruffle-dir", options->ruffleFolder, kRuffleDirOptionHelp)->check(CheckRuffleFolder);
     run->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
     run->add_option("--threads", options->threads, kThreadsOptionHelp)->check(CLI::Range(1, 64));
     run->callback([options, &exitStatus] {

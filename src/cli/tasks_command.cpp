@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_console.h"
 #include "cli/commands.h"
 #include "settings/app_paths.h"
 #include "settings/task_commands.h"
@@ -20,6 +21,7 @@ struct TTasksOptions {
     std::vector<std::string> files;
     std::size_t index = 0;
     std::vector<std::string> assignments;
+    std::vector<std::string> captionLines;
 };
 
 CLI::App* AddIndexed(CLI::App& tasks, const char* name, const char* help, TTasksOptions& options) {
@@ -60,6 +62,8 @@ bool RunAction(const CLI::App& tasks, TTaskList& list, TTasksOptions& options) {
         list.SetChecked(options.index, tasks.got_subcommand("check"));
     } else if (tasks.got_subcommand("set")) {
         SetTaskValues(list, options.index, options.assignments);
+    } else if (tasks.got_subcommand("caption")) {
+        SetTaskCaption(list, options.index, options.captionLines);
     } else if (tasks.got_subcommand("clear")) {
         list.Clear();
     }
@@ -83,6 +87,9 @@ void AddTasksCommand(CLI::App& app, int& exitStatus) {
     AddIndexed(*tasks, "show", "print task N as the task list file holds it", *options);
     auto* set = AddIndexed(*tasks, "set", "change keys of task N (KEY=VALUE, as in the task list file)", *options);
     set->add_option("ASSIGNMENT", options->assignments, "KEY=VALUE")->required();
+    auto* caption = AddIndexed(*tasks, "caption",
+                               "set the caption lines of task N and switch the caption on (no lines: off)", *options);
+    caption->add_option("LINE", options->captionLines, "caption lines, one each");
     tasks->add_subcommand("clear", "remove every task");
 
     tasks->callback([tasks, options, &exitStatus] {
@@ -90,7 +97,7 @@ void AddTasksCommand(CLI::App& app, int& exitStatus) {
         const std::filesystem::path file = defaultFile ? TaskListFile() : std::filesystem::path(options->tasksFile);
         try {
             TTaskList list;
-            LoadTasks(file, list);
+            LoadTasks(file, list, {}, ReportDroppedTask("pellicor-cli tasks"));
             const std::size_t before = list.Count();
             const bool save = RunAction(*tasks, list, *options);
             if (save) {

@@ -14,8 +14,10 @@
 #include "movie/mpeg_audio.h"
 #include "movie/sound_reader.h"
 #include "settings/app_paths.h"
+#include "util/file_access.h"
 #include "util/private_folder.h"
 #include "util/numbers.h"
+#include "util/temporary_file.h"
 
 namespace pellicor {
 
@@ -164,40 +166,76 @@ bool EncodeReplacement(TPassSettings& context, TProgress* progress) {
     return true;
 }
 
-// The copy beside the movie: destPath with the audio file's extension, replaced whole.
-void CopyBesideMovie(const TPassSettings& context) {
-    const fs::path target = fs::path(context.destPath).replace_extension(fs::path(context.audioFile).extension());
-    fs::path partial = target;
-    partial += ".part";
-    try {
-        fs::copy_file(context.audioFile, partial, fs::copy_options::overwrite_existing);
-        fs::rename(partial, target);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(partial, ignored);
-        throw;
-    }
-}
-
-// Loads the audio file into the movie's stream sound; a file that cannot be loaded or holds
-// no sound data switches the movie's sound off.
-void AttachSound(TPassSettings& context) {
-    if (!FileExists(context.audioFile)) return;
-    try {
-        TFlashSound& sound = context.movie->StreamSound();
-        sound.LoadFromFile(context.audioFile);
-        if (sound.SampleRate == 0 || sound.DataSize == 0) context.movie->SetStreamSound(nullptr);
-    } catch (const std::exception&) {
-        context.movie->SetStreamSound(nullptr);
-    }
-}
-
 void PrepareTempAudioFile(TPassSettings& context) {
     if (context.tempAudioFile.empty()) {
         context.tempAudioFile = TempAudioFileName(context.destAudioFormat);
     } else {
         fs::create_directories(fs::path(context.tempAudioFile).parent_path());
     }
+}
+
+// The copy beside the movie: destPath with the audio file's extension, written under a
+// temporary name now and renamed over that name after the movie (ConvertTask).
+void CopyBesideMovie(TPassSettings& context) {
+    const fs::path target = fs::path(context.destPath).replace_extension(fs::path(context.audioFile).extension());
+    auto copy = std::make_unique<TTemporaryFile>(target.string());
+    fs::copy_file(context.audioFile, copy->Path(), fs::copy_options::overwrite_existing);
+    context.extraOutputs.push_back(std::move(copy));
+}
+
+// Loads the audio file into the movie's stream sound; a file that cannot be loaded or holds
+// no sound data switches the movie's sound off. Returns why it could not be loaded, empty
+// when it was.
+std::string AttachSound(TPassSettings& context) {
+    if (!FileExists(context.audioFile)) return "there is no sound file";
+    try {
+        TFlashSound& sound = context.movie->StreamSound();
+        sound.LoadFromFile(context.audioFile);
+        if (sound.SampleRate != 0 && sound.DataSize != 0) return {};
+        context.movie->SetStreamSound(nullptr);
+        return "it holds no sound data";
+    } catch (const std::exception& error) {
+        context.movie->SetStreamSound(nullptr);
+        return error.what();
+    }
+}
+
+// Why a replacement sound cannot be used at all (it is missing, unreadable or empty), or
+// nothing.
+std::string UnreadableReason(const std::string& path) {
+    if (std::string reason = UnreadableFileReason(path); !reason.empty()) return reason;
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return "it is not a file";
+    if (fs::file_size(path, error) == 0) return "the file is empty";
+    return {};
+}
+
+// The task asked for a replacement sound that the movie cannot get: the movie is made
+// without sound, and the task fails with this reason (in the stage log too).
+void FailReplacement(TPassSettings& context, TProgress* progress, const std::string& reason) {
+    context.failure = "The replacement sound \"" + context.destAudioReplacedFile + "\" cannot be used: " + reason;
+    if (progress) progress->AddLogLine(context.failure);
+}
+
+// The replacement file as the movie's sound: as it is when SWF can carry it, else decoded
+// and encoded at the task's audio settings. Failures are the task's (context.failure).
+void UseReplacement(TPassSettings& context, TProgress* progress) {
+    const std::string& replacement = context.destAudioReplacedFile;
+    if (const std::string reason = UnreadableReason(replacement); !reason.empty()) {
+        FailReplacement(context, progress, reason);
+        return;
+    }
+    if (CanStreamAsItIs(replacement)) {
+        context.audioFile = replacement;
+    } else {
+        PrepareTempAudioFile(context);
+        if (!EncodeReplacement(context, progress)) {
+            FailReplacement(context, progress, "it holds no sound that can be decoded");
+            return;
+        }
+        context.audioFile = context.tempAudioFile;
+    }
+    if (const std::string reason = AttachSound(context); !reason.empty()) FailReplacement(context, progress, reason);
 }
 
 }  // namespace
@@ -232,22 +270,19 @@ bool ExtractAudio(TPassSettings& context, TProgress* progress) {
 }
 
 void BuildAudioTrack(TPassSettings& context, TProgress* progress) {
-    if (!context.isAudio || !context.movie) return;
+    if (!context.movie) return;
+    const bool replaced = context.destIsAudioReplaced && (context.isAudio || context.destIsAudioIncluded);
+    if (!context.isAudio && !replaced) return;
     context.audioFile.clear();
     const TTempAudioFileGuard removeTemporary(context);
-    if (context.destIsAudioReplaced) {
-        const std::string& replacement = context.destAudioReplacedFile;
-        if (CanStreamAsItIs(replacement)) {
-            context.audioFile = replacement;
-        } else if (FileExists(replacement)) {
-            PrepareTempAudioFile(context);
-            if (EncodeReplacement(context, progress)) context.audioFile = context.tempAudioFile;
-        }
-    } else if (!context.isGif) {
-        PrepareTempAudioFile(context);
-        if (ExtractAudio(context, progress)) context.audioFile = context.tempAudioFile;
-        if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);
+    if (replaced) {
+        UseReplacement(context, progress);
+        return;
     }
+    if (context.isGif) return;
+    PrepareTempAudioFile(context);
+    if (ExtractAudio(context, progress)) context.audioFile = context.tempAudioFile;
+    if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);
     AttachSound(context);
 }
 

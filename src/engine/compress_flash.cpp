@@ -1,7 +1,7 @@
 #include "engine/compress_flash.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "settings/cov_settings.h"
@@ -9,6 +9,7 @@
 #include "swf/movie_stream.h"
 #include "swf/streams.h"
 #include "swf/swf_error.h"
+#include "util/temporary_file.h"
 
 namespace pellicor {
 
@@ -44,39 +45,38 @@ std::uint64_t CopyCompressed(TStream& source, TStream& compression, std::uint64_
     return count - remaining;
 }
 
+bool CompressFlashInto(const std::string& moviePath, const std::string& compressedPath, const std::string& shownPath,
+                       TProgress* progress) {
+    LogStage(progress, kStageCompressingFlash, kMessageCompressingFlash, shownPath);
+    TFileStream movie(moviePath, TFileStream::Mode::OpenRead);
+    TFileStream compressed(compressedPath, TFileStream::Mode::Create);
+    const std::uint64_t size = movie.Size();
+    if (size < 8) throw ESWFError("An SWF file is at least 8 bytes long");
+    if (size > 0xFFFFFFFFull) throw ESWFError("An SWF file larger than 4 GiB cannot be compressed");
+    {
+        TBitsEngine header(compressed);
+        header.WriteBytes("CWS", 3);
+        header.WriteByte(6);
+        header.WriteDWord(static_cast<std::uint32_t>(size));
+    }
+    TCompressionStream compression(compressed);
+    movie.Seek(8);
+    const bool complete = size == 8 || CopyCompressed(movie, compression, size - 8, progress) == size - 8;
+    compression.Finish();
+    compressed.Close();
+    return complete;
+}
+
 bool CompressFlash(const std::string& moviePath, TProgress* progress) {
-    LogStage(progress, kStageCompressingFlash, kMessageCompressingFlash, moviePath);
-    const std::string tempPath = ChangeExtension(moviePath, ".swftmp");
-    bool complete = false;
+    TTemporaryFile compressed(moviePath, ".swftmp");
+    // Stopped during the copy: the uncompressed movie stays, complete and valid.
+    if (!CompressFlashInto(moviePath, compressed.Path(), moviePath, progress)) return true;
     try {
-        TFileStream movie(moviePath, TFileStream::Mode::OpenRead);
-        TFileStream temp(tempPath, TFileStream::Mode::Create);
-        const std::uint64_t size = movie.Size();
-        if (size < 8) throw ESWFError("An SWF file is at least 8 bytes long");
-        if (size > 0xFFFFFFFFull) throw ESWFError("An SWF file larger than 4 GiB cannot be compressed");
-        {
-            TBitsEngine header(temp);
-            header.WriteBytes("CWS", 3);
-            header.WriteByte(6);
-            header.WriteDWord(static_cast<std::uint32_t>(size));
-        }
-        TCompressionStream compression(temp);
-        movie.Seek(8);
-        complete = size == 8 || CopyCompressed(movie, compression, size - 8, progress) == size - 8;
-        compression.Finish();
-        temp.Close();
-    } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(tempPath, ignored);
-        throw;
+        compressed.Commit();
+    } catch (const std::system_error&) {
+        return false;
     }
-    std::error_code error;
-    if (!complete) {
-        std::filesystem::remove(tempPath, error);
-        return true;
-    }
-    std::filesystem::rename(tempPath, moviePath, error);
-    return !error;
+    return true;
 }
 
 }  // namespace pellicor

@@ -1,7 +1,10 @@
 #include "engine/convert_task.h"
 
 #include <array>
+#include <cstdio>
 #include <memory>
+#include <stdexcept>
+#include <string_view>
 
 #include "engine/audio_track.h"
 #include "engine/compress_flash.h"
@@ -12,9 +15,11 @@
 #include "media/mcl.h"
 #include "movie/flash_action_script.h"
 #include "movie/flash_movie.h"
+#include "settings/settings_check.h"
 #include "swf/action_list.h"
 #include "swf/streams.h"
 #include "util/numbers.h"
+#include "util/temporary_file.h"
 
 namespace pellicor {
 
@@ -42,9 +47,9 @@ private:
     TPassSettings& context_;
 };
 
-// Steps 2 to 19: the movie, from the start section to the patched header.
-void WriteMovieFile(TPassSettings& context, TProgress* progress) {
-    context.movie = std::make_unique<TFlashMovie>(context.destPath, 0, 0, context.destWidth * 20,
+// Steps 2 to 19: the movie, from the start section to the patched header, into `fileName`.
+void WriteMovieFile(TPassSettings& context, TProgress* progress, const std::string& fileName) {
+    context.movie = std::make_unique<TFlashMovie>(fileName, 0, 0, context.destWidth * 20,
                                                   context.destHeight * 20, context.destFrameRate, false);
     TFlashMovie& movie = *context.movie;
     movie.SetPixelCoordinates(true);
@@ -63,7 +68,7 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress) {
     context.jpegImage->SetQuality(context.destFrameQuality);
 
     // The start section.
-    const TFirstFrame first = MakeFirstFrame(context);
+    const TFirstFrame first = MakeFirstFrame(context, progress);
     AddFrameVariable(context);
     AddPlayingQuality(context);
     AddPlaybackControls(context, kDepthPlayback);
@@ -91,6 +96,59 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress) {
                       static_cast<std::uint16_t>(movie.FramesWritten()));
     // Closing reports a write that failed late (a full disk) instead of losing it.
     if (auto* file = dynamic_cast<TFileStream*>(&movie.Stream())) file->Close();
+}
+
+std::string NumberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// The header holds frame rates up to 255 (8.8 bits) and the pictures of one frame stay
+// within 8192 pixels a side: anything else would wrap or exhaust the memory.
+void CheckMovieSettings(const TPassSettings& context) {
+    auto check = [](std::string_view name, double value, double low, double high) {
+        if (value >= low && value <= high) return;
+        throw std::invalid_argument(std::string(name) + ": " + NumberText(value) + " is outside " +
+                                    NumberText(low) + " .. " + NumberText(high));
+    };
+    check("destFrameRate", context.destFrameRate, 1, kMaxFrameRate);
+    check("destWidth", context.destWidth, 1, kMaxSide);
+    check("destHeight", context.destHeight, 1, kMaxSide);
+    if (!context.destIsApplyRegion) return;
+    check("destRegionWidth", context.destRegionWidth, 1, kMaxSide);
+    check("destRegionHeight", context.destRegionHeight, 1, kMaxSide);
+}
+
+// The movie (steps 2 to 20) is written beside its final name and renamed over it only
+// when complete, and the other outputs after it: whatever fails before, the earlier files
+// stay and the temporaries go.
+void WriteAndPlaceMovie(TPassSettings& context, TProgress* progress) {
+    TTemporaryFile movieFile(context.destPath);
+    {
+        TWorkingObjectsGuard guard(context);
+        WriteMovieFile(context, progress, movieFile.Path());
+    }
+    if (context.destIsFlashCompressed) {
+        TTemporaryFile compressedFile(context.destPath, ".swftmp");
+        // A stop during the copy leaves the uncompressed movie, complete and valid.
+        if (CompressFlashInto(movieFile.Path(), compressedFile.Path(), context.destPath, progress))
+            compressedFile.Commit();
+        else
+            movieFile.Commit();
+    } else {
+        movieFile.Commit();
+    }
+    for (const std::unique_ptr<TTemporaryFile>& output : context.extraOutputs) output->Commit();
+    context.extraOutputs.clear();
+}
+
+// A task that failed with its movie written: the reason goes into the stage log and to the
+// user.
+void ReportFailure(TProgress* progress, const std::string& reason) {
+    if (!progress) return;
+    progress->AddLogLine(reason);
+    progress->ShowMessage(reason);
 }
 
 }  // namespace
@@ -137,14 +195,24 @@ void CloseSource(TPassSettings& context) noexcept {
 }
 
 bool ConvertTask(TPassSettings& context, TProgress* progress) {
+    context.failure.clear();
+    context.extraOutputs.clear();
     if (!OpenSource(context, progress)) return false;
-    {
-        TWorkingObjectsGuard guard(context);
-        WriteMovieFile(context, progress);
+    try {
+        CheckMovieSettings(context);
+    } catch (...) {
+        CloseSource(context);
+        throw;
     }
-    bool completed = true;
-    if (context.destIsFlashCompressed) completed = CompressFlash(context.destPath, progress);
-    LogFinished(progress);
+    try {
+        WriteAndPlaceMovie(context, progress);
+    } catch (...) {
+        context.extraOutputs.clear();  // their temporaries go with the movie's
+        throw;
+    }
+    const bool completed = context.failure.empty();
+    if (!completed) ReportFailure(progress, context.failure);
+    else LogFinished(progress);
     return completed;
 }
 

@@ -173,9 +173,9 @@ void EncodeFrame(TPassSettings& context) {
 
 int FrameThreads(const TPassSettings& context) { return TFrameEncoderPool::ResolveThreads(context.threadCount); }
 
-TFirstFrame MakeFirstFrame(TPassSettings& context) {
+TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress) {
     TFlashMovie& movie = *context.movie;
-    if (context.destIsFlashText) AddTextCaption(context);
+    if (context.destIsFlashText) AddTextCaption(context, progress);
     int width = ExpectedWidth(context), height = ExpectedHeight(context);
     TFirstFrame first;
     std::error_code ignored;

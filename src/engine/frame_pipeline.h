@@ -52,7 +52,7 @@ void EncodeFrame(TPassSettings& context);
 int FrameThreads(const TPassSettings& context);
 
 // The first-frame picture of the start section (caption first) and its centred position.
-TFirstFrame MakeFirstFrame(TPassSettings& context);
+TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress = nullptr);
 
 // The frame stage: one output frame per taken source frame, each written straight into the
 // movie's file as DefineBitsJPEG2, shape, PlaceObject2 at depth 10, the sound stream head

@@ -15,6 +15,7 @@
 #include "media/yuv_picture.h"
 #include "settings/cov_settings.h"
 #include "settings/effect_settings.h"
+#include "util/temporary_file.h"
 
 namespace pellicor {
 
@@ -228,6 +229,7 @@ struct TPassSettings {
 
     // ---- audio ----
     bool isAudio = false;  // the movie gets sound
+    bool destIsAudioIncluded = false;  // the task asked for sound (isAudio: and there is some)
     bool destIsAudioReplaced = false;
     std::string destAudioReplacedFile;
     bool destIsAudioExtracted = false;
@@ -238,6 +240,15 @@ struct TPassSettings {
     std::string tempFolder;               // the run's own temporary folder, ending in "/"
     std::string tempAudioFile;            // tempFolder + "atemp.wav" / "atemp.mp3"
     std::string audioFile;                // the file attached to the movie
+
+    // ---- outcome ----
+    // Outputs besides the movie (the separate sound file), written completely under a
+    // temporary name: renamed over their final names after the movie, dropped when the
+    // conversion fails.
+    std::vector<std::unique_ptr<TTemporaryFile>> extraOutputs;
+    // Why the task failed although its movie was written (a replacement sound that cannot
+    // be read): ConvertTask then reports it and returns false. Empty while all is well.
+    std::string failure;
 };
 
 }  // namespace pellicor

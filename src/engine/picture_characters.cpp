@@ -1,6 +1,11 @@
 #include "engine/picture_characters.h"
 
+#include <cctype>
+#include <filesystem>
+
 #include "movie/flash_image.h"
+#include "movie/image_error.h"
+#include "movie/jpeg_recode.h"
 #include "movie/flash_movie.h"
 #include "movie/flash_shape.h"
 
@@ -14,6 +19,23 @@ TFlashVisualObject& AddImageRectangle(TFlashMovie& movie, TFlashImage& image, in
     return shape;
 }
 
+bool HasJpegExtension(const std::string& fileName) {
+    std::string extension = std::filesystem::path(fileName).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
+// A JPEG file goes into the movie as it is, so only a stream that libjpeg decodes whole
+// may: anything else (another format under the name, a damaged or cut stream) no player
+// could show.
+void CheckJpegPictureFile(const std::string& fileName) {
+    if (!HasJpegExtension(fileName)) return;
+    TMemoryStream bytes;
+    bytes.LoadFromFile(fileName);
+    const std::string problem = JpegDecodeProblem(bytes.Bytes());
+    if (!problem.empty()) throw EImageError("The picture \"" + fileName + "\" is not a JPEG picture that can be shown: " + problem);
+}
+
 }  // namespace
 
 TFlashVisualObject& AddJpegPicture(TFlashMovie& movie, std::span<const std::uint8_t> jpeg, int width, int height) {
@@ -24,6 +46,7 @@ TFlashVisualObject& AddJpegPicture(TFlashMovie& movie, std::span<const std::uint
 }
 
 TFlashVisualObject& AddImageFilePicture(TFlashMovie& movie, const std::string& fileName, int width, int height) {
+    CheckJpegPictureFile(fileName);
     TFlashImage& image = movie.AddImage();
     image.LoadFromFile(fileName);
     return AddImageRectangle(movie, image, width, height);

@@ -18,7 +18,7 @@ using ChannelTable = std::array<std::uint8_t, 256>;
 
 // The hot row loops are built for AVX-512 and AVX2 besides the baseline; the loader picks
 // what the processor runs.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define PELLICOR_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define PELLICOR_VECTOR_CLONES

@@ -173,6 +173,9 @@ void TFlashMovie::WriteMovie() {
     int version = Version();
     WriteMovieSettings(version, true);
     int frames = 0;
+    // Objects that write frames of their own (an external movie on the main timeline)
+    // count them through AddFramesWritten.
+    const int framesAddedBefore = framesWritten_;
     const std::size_t count = Objects.size();
     for (std::size_t i = 0; i < count; ++i) {
         TBasedSWFObject& item = *Objects[i];
@@ -187,7 +190,7 @@ void TFlashMovie::WriteMovie() {
         WriteItem(item, version);
     }
     WriteEndTag(Objects.empty() ? nullptr : Objects.back().get());
-    SetFrameCount(static_cast<std::uint16_t>(frames));
+    SetFrameCount(static_cast<std::uint16_t>(frames + framesWritten_ - framesAddedBefore));
     if (Version() < version) SetVersion(version);
 }
 

@@ -124,8 +124,14 @@ public:
     TFlashText& AddText(const std::string& text, std::uint32_t color, TFlashFont& font, TPoint origin,
                         int alignment);
     TFlashButton& AddButton(bool trackAsMenu, bool useButton2);
+    // An external SWF file merged in the mode (TExternalMovieMode); with parse its tags
+    // become objects and its characters are renumbered after this movie's own. Defined in
+    // flash_external_movie.cpp.
     TFlashExternalMovie& AddExternalMovie(const std::string& fileName, int mode, bool parse);
-    void LoadExternalMovie(TFlashExternalMovie& movie, int mode, bool parse);
+    // Takes the loaded file over: it goes into Objects with the next character id, its tags
+    // are parsed, and in mode 3 it gets its sprite (the same id, the file's frame count,
+    // listed in Sprites). ESWFError when the file's characters do not fit in the ids left.
+    TFlashExternalMovie& LoadExternalMovie(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool parse);
 
     // ---- display list, frames, movie-wide settings ----
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace pellicor {
@@ -19,6 +20,12 @@ struct TJpegRecodeResult {
 // Reads the header with libjpeg; a progressive stream is decoded to RGB and encoded again as
 // baseline JPEG of the given quality. Damaged or unsupported data gives Decoded false (or an
 // empty Baseline when only the decoding of the pixels failed).
+// Decodes the whole JPEG stream with libjpeg (one row at a time): empty when every
+// scanline decodes, else why not in libjpeg's words ("Not a JPEG file: starts with 0x89
+// 0x50"), or that the data is damaged or ends early. Pictures above 256 MiB of pixels are
+// refused without decoding.
+std::string JpegDecodeProblem(std::span<const std::uint8_t> bytes);
+
 TJpegRecodeResult RecodeProgressiveJpeg(std::span<const std::uint8_t> bytes, int quality = 90);
 
 }  // namespace pellicor

@@ -1,5 +1,7 @@
 #include "settings/app_ini_file.h"
 
+#include "util/temporary_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,9 +135,7 @@ std::string FormatIniFloat(double value) {
 }
 
 void ReplaceFileAtomically(const std::filesystem::path& target, std::string_view data) {
-    static std::atomic<unsigned> counter{0};
-    const std::filesystem::path temporary =
-        target.string() + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    const std::filesystem::path temporary = TemporaryPathBeside(target.string());
     auto fail = [&](const std::string& what, int error) {
         unlink(temporary.c_str());
         throw TIniFileError("Cannot " + what + " " + target.string() + ": " + SystemReason(error));

@@ -37,16 +37,25 @@ bool FileExists(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
+// A folder holds the resources when one of the files every resources folder has is there.
+bool HoldsResources(const std::filesystem::path& folder) {
+    return FileExists(folder / "preloader" / "preloader.swf") || FileExists(folder / "playback" / "playback.swf") ||
+           FileExists(folder / "help" / "index.html");
+}
+
 }  // namespace
 
 std::string ProgramFolder() { return WithSlash(ExecutableFolder().string()); }
 
-std::string ResourcesFolder() {
-    const std::filesystem::path beside = ExecutableFolder();
-    if (FileExists(beside / "preloader" / "preloader.swf") || FileExists(beside / "playback" / "playback.swf"))
-        return WithSlash(beside.string());
-    return WithSlash((beside.parent_path() / "share" / kProgramName).string());
+std::string ResourcesFolderFor(const std::filesystem::path& programFolder) {
+    if (HoldsResources(programFolder)) return WithSlash(programFolder.string());
+    const std::filesystem::path staged = programFolder / "share" / kProgramName;
+    std::error_code error;
+    if (std::filesystem::is_directory(staged, error)) return WithSlash(staged.string());
+    return WithSlash((programFolder.parent_path() / "share" / kProgramName).string());
 }
+
+std::string ResourcesFolder() { return ResourcesFolderFor(ExecutableFolder()); }
 
 bool IsPortableMode() {
     const std::filesystem::path file = ExecutableFolder() / (std::string(kProgramName) + ".ini");

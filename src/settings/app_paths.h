@@ -8,7 +8,8 @@ namespace pellicor {
 // Where the program keeps its files on Linux. Folder strings end in "/".
 //
 // - Resources (default preloader and playback movies, projector stub, help): the folder of
-//   the executable when it holds them (build tree, portable install), else
+//   the executable when it holds them (portable install); else share/pellicor/ beside the
+//   executable when there is one (the build folder stages them there); else
 //   <prefix>/share/pellicor/, with <prefix> the parent of the executable's folder.
 // - Task list file "pellicor.ini": beside the executable when such a file exists there and
 //   is writable (portable mode), else $XDG_CONFIG_HOME/pellicor/pellicor.ini (~/.config).
@@ -19,6 +20,8 @@ namespace pellicor {
 std::string ProgramFolder();
 
 std::string ResourcesFolder();
+// The same for a program in `programFolder`.
+std::string ResourcesFolderFor(const std::filesystem::path& programFolder);
 
 // True when a writable "pellicor.ini" lies beside the executable.
 bool IsPortableMode();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <algorithm>
 #include <limits>
 
 #include "media/source_probe.h"
@@ -25,13 +26,12 @@ std::string ChangeExtension(const std::string& fileName, const std::string& exte
 }
 
 std::int32_t DefaultFrameRate(const TSourceInfo& info) {
-    // A probe may report nonsense; keep the conversion inside the integer range.
-    constexpr double kLimit = std::numeric_limits<std::int32_t>::max();
-    if (!std::isfinite(info.vFreq)) return 0;
+    // A probe may report nonsense (a damaged file at 1000 frames per second): the default
+    // stays inside what the movie header holds.
+    if (!std::isfinite(info.vFreq) || info.vFreq < 0) return 1;
     if (info.vFreq == 0) return kSoundOnlyFrameRate;
-    if (info.vFreq >= kLimit) return std::numeric_limits<std::int32_t>::max();
-    if (info.vFreq <= -kLimit) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(RoundHalfEven(info.vFreq));
+    if (info.vFreq >= kMaxDefaultFrameRate) return kMaxDefaultFrameRate;
+    return static_cast<std::int32_t>(std::max<std::int64_t>(RoundHalfEven(info.vFreq), 1));
 }
 
 namespace {
@@ -128,6 +128,8 @@ void FillExportDefaults(TCovSettings& s) {
     s.destPlaybackPositionY = 0;
     s.destIsSkin = false;
     s.destSkinType = 0;
+    s.destIsHtmlRuffle = false;
+    s.destHtmlRuffleScript.clear();  // the public address
 }
 
 }  // namespace

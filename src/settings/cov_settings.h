@@ -75,6 +75,10 @@ inline constexpr std::array<std::int32_t, 10> kAudioBitrateKbps = {32, 56, 64, 1
 // Address of the maker's home page: default of every link and of the caption line.
 inline constexpr std::string_view kHomePageAddress = "http://www.pellicor.example/";
 
+// Where an HTML page loads the Ruffle web player from by default: its public distribution,
+// pinned to the version the player tests play with.
+inline constexpr std::string_view kRuffleScriptAddress = "https://unpkg.com/@ruffle-rs/ruffle@0.6.0/ruffle.js";
+
 // Everything about one conversion task. Field names are the task list file's keys. A new
 // record holds zeros, false and empty strings; InitTaskSettings gives the defaults.
 struct TCovSettings {
@@ -160,6 +164,10 @@ struct TCovSettings {
     std::int32_t destPlaybackPositionY = 0;
     bool destIsSkin = false;
     std::int32_t destSkinType = 0;
+    // The HTML page also loads the Ruffle web player, so that it plays in browsers without
+    // the plug-in, from destHtmlRuffleScript (empty: kRuffleScriptAddress).
+    bool destIsHtmlRuffle = false;
+    std::string destHtmlRuffleScript;
 
     bool operator==(const TCovSettings&) const = default;
 };
@@ -183,8 +191,12 @@ std::string ChangeExtension(const std::string& fileName, const std::string& exte
 // The frame rate of a source without a frame rate of its own (a sound file: vFreq 0).
 inline constexpr std::int32_t kSoundOnlyFrameRate = 12;
 
-// vFreq rounded to the nearest integer, halves to even, kept inside the 32-bit range;
-// kSoundOnlyFrameRate when vFreq is 0 (a sound file has no frames to take the rate from).
+// The highest frame rate a movie header holds (its 8.8 rate field).
+inline constexpr std::int32_t kMaxDefaultFrameRate = 255;
+
+// vFreq rounded to the nearest integer, halves to even, kept inside 1 .. 255 (what the
+// movie header holds); kSoundOnlyFrameRate when vFreq is 0 (a sound file has no frames to
+// take the rate from).
 std::int32_t DefaultFrameRate(const TSourceInfo& info);
 
 }  // namespace pellicor

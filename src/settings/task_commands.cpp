@@ -1,6 +1,9 @@
 #include "settings/task_commands.h"
 
+#include <algorithm>
 #include <memory>
+
+#include "util/file_access.h"
 
 namespace pellicor {
 
@@ -10,6 +13,11 @@ std::size_t AddSourceFiles(TTaskList& list, const std::vector<std::string>& path
     for (const std::string& path : paths) {
         if (pump) pump();
         log(">>Adding file... " + path);
+        if (const std::string reason = UnreadableFileReason(path); !reason.empty()) {
+            log(">>Cannot read file!... \"" + path + "\": " + reason);
+            ++errors;
+            continue;
+        }
         bool accepted = false;
         auto settings = std::make_unique<TCovSettings>();
         try {
@@ -92,7 +100,7 @@ void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::st
     try {
         settings = ReadTask(file, index, checked);
     } catch (const TTaskValueError& error) {
-        throw TTaskEditError(std::string("the task cannot be read back: ") + error.what());
+        throw TTaskEditError(error.what());
     }
     if (!settings) {
         const std::string source = file.ReadString(TaskSectionName(index), "srcFilepath", "") +
@@ -106,6 +114,33 @@ void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::st
     }
     list.Replace(index, std::move(settings));
     list.SetChecked(index, checked);
+}
+
+std::vector<std::string> CaptionLines(const std::vector<std::string>& lines) {
+    std::vector<std::string> caption;
+    for (const std::string& given : lines) {
+        // One caption line per file line: a line break inside a value starts another line.
+        std::size_t start = 0;
+        while (start <= given.size()) {
+            const std::size_t end = std::min(given.find('\n', start), given.size());
+            std::string line = given.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
+                throw TTaskEditError("caption line \"" + line + "\": a line in square brackets cannot be stored");
+            caption.push_back(std::move(line));
+            start = end + 1;
+        }
+    }
+    return caption;
+}
+
+void SetTaskCaption(TTaskList& list, std::size_t index, const std::vector<std::string>& lines) {
+    CheckTaskIndex(list, index);
+    std::vector<std::string> caption = CaptionLines(lines);
+    TCovSettings& settings = list.Settings(index);
+    settings.destFlashText = std::move(caption);
+    settings.destIsFlashText = !settings.destFlashText.empty();
+    list.SetModified(true);
 }
 
 }  // namespace pellicor

@@ -41,8 +41,19 @@ std::string FormatTaskSections(const TTaskList& list, std::size_t index);
 // Applies "KEY=VALUE" assignments to an entry, KEY being any key of its Task section or a
 // filter key with its position ("destFilterType1"). Values are read exactly as the task
 // list loader reads them. An unknown key, a value that does not read as the key's kind, a
-// filter position beyond the task's filters or a source file that does not exist throws
+// value outside what a movie can hold (TaskSettingsProblem, with the range), a filter
+// position beyond the task's filters or a source file that does not exist throws
 // TTaskEditError naming the key, and the entry is left unchanged.
 void SetTaskValues(TTaskList& list, std::size_t index, const std::vector<std::string>& assignments);
+
+// The caption lines as the task list file can hold them: a line break inside a value
+// starts another line; a line in square brackets would read back as a section, so it
+// throws TTaskEditError.
+std::vector<std::string> CaptionLines(const std::vector<std::string>& lines);
+
+// Replaces the caption lines of an entry (a line break inside a value starts another line)
+// (CaptionLines) and switches the caption on, or off when there are no lines. A line that
+// cannot be stored throws TTaskEditError and the entry is left unchanged.
+void SetTaskCaption(TTaskList& list, std::size_t index, const std::vector<std::string>& lines);
 
 }  // namespace pellicor

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <variant>
 
+#include "settings/settings_check.h"
+
 namespace pellicor {
 
 namespace {
@@ -28,6 +30,8 @@ struct TFilterField {
 constexpr std::string_view kCheckedKey = "IsItemChecked";
 constexpr std::string_view kFiltersCountKey = "destFiltersCount";
 constexpr std::string_view kFlashTextFlagKey = "destIsFlashText";
+constexpr std::string_view kHtmlRuffleKey = "destIsHtmlRuffle";
+constexpr std::string_view kHtmlRuffleScriptKey = "destHtmlRuffleScript";
 
 #define SOURCE_FIELD(name, kind) \
     TTaskField { #name, TValueKind::kind, [](TCovSettings& s) -> TFieldRef { return &s.sourceInfo.name; } }
@@ -108,6 +112,9 @@ const TTaskField kTaskFields[] = {
     EXPORT_FIELD(destPlaybackScaleY, Integer), EXPORT_FIELD(destPlaybackPosition, Integer),
     EXPORT_FIELD(destPlaybackPositionX, Integer), EXPORT_FIELD(destPlaybackPositionY, Integer),
     EXPORT_FIELD(destIsSkin, Boolean), EXPORT_FIELD(destSkinType, Integer),
+
+    // Written only for a task that changes them (see WriteTask).
+    EXPORT_FIELD(destIsHtmlRuffle, Boolean), EXPORT_FIELD(destHtmlRuffleScript, String),
 };
 
 // Section Filters<i>: each key followed by the filter's position.
@@ -217,9 +224,20 @@ std::vector<std::string> SplitElements(std::string_view text) {
 
 std::int32_t NumberOrMinusOne(std::string_view element) { return ParseIniInteger(element).value_or(-1); }
 
+void ReadValueOf(const std::optional<std::string>& text, TValueKind kind, TFieldRef ref);
+
+// Reads one key into its field; a value that cannot be read throws TTaskValueError naming
+// the key.
 void ReadValue(const TAppIniFile& file, std::string_view section, std::string_view key, TValueKind kind,
                TFieldRef ref) {
-    const std::optional<std::string> text = file.FindValue(section, key);
+    try {
+        ReadValueOf(file.FindValue(section, key), kind, ref);
+    } catch (const TTaskValueError& error) {
+        throw TTaskValueError(std::string(key) + ": " + error.what());
+    }
+}
+
+void ReadValueOf(const std::optional<std::string>& text, TValueKind kind, TFieldRef ref) {
     if (kind == TValueKind::Font) {
         // A missing font value has fewer than nine elements too.
         *std::get<TFontDescription*>(ref) = ParseFontValue(text.value_or(""));
@@ -274,6 +292,14 @@ void WriteValue(TAppIniFile& file, std::string_view section, std::string_view ke
             file.WriteString(section, key, FormatFontValue(*std::get<TFontDescription*>(ref)));
             break;
     }
+}
+
+// The page player keys came after the rest: a task that keeps both at their defaults is
+// saved without them, so the files of everyone who never uses the page player stay as they
+// were, and a missing key reads as its default.
+bool SkipsPagePlayerKeys(std::string_view key, const TCovSettings& settings) {
+    if (key != kHtmlRuffleKey && key != kHtmlRuffleScriptKey) return false;
+    return !settings.destIsHtmlRuffle && settings.destHtmlRuffleScript.empty();
 }
 
 std::string SuffixedKey(std::string_view key, std::size_t index) { return std::string(key) + std::to_string(index); }
@@ -400,7 +426,7 @@ void WriteTask(TAppIniFile& file, std::size_t index, const TCovSettings& setting
                     WriteValue(file, filtersSection, SuffixedKey(filterField.key, j), filterField.kind,
                                filterField.locate(filter));
             }
-        } else {
+        } else if (!SkipsPagePlayerKeys(field.key, settings)) {
             WriteValue(file, section, field.key, field.kind, field.locate(record));
             if (field.key == kFlashTextFlagKey && !settings.destFlashText.empty())
                 file.WriteSectionLines(FlashTextSectionName(index), settings.destFlashText);
@@ -436,10 +462,11 @@ std::unique_ptr<TCovSettings> ReadTask(const TAppIniFile& file, std::size_t inde
             if (field.key == kFlashTextFlagKey) settings->destFlashText = file.ReadSectionLines(FlashTextSectionName(index));
         }
     }
+    if (const auto problem = TaskSettingsProblem(*settings)) throw TTaskValueError(*problem);
     return settings;
 }
 
-void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& pump) {
+void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& pump, const TTaskDropped& dropped) {
     list.Clear();
     const std::int32_t count = file.ReadInteger("General", "TaskCount", 0);
     // Only sections that exist can name a task whose source exists, so walk those instead
@@ -454,17 +481,19 @@ void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& p
         try {
             bool checked = true;
             if (auto settings = ReadTask(file, index, checked)) list.Add(std::move(settings), checked);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // A task that cannot be read is dropped; the others still load.
+            if (dropped) dropped(index, error.what());
         }
         if (pump) pump();
     }
 }
 
-void LoadTasks(const std::filesystem::path& fileName, TTaskList& list, const TPumpEvents& pump) {
+void LoadTasks(const std::filesystem::path& fileName, TTaskList& list, const TPumpEvents& pump,
+               const TTaskDropped& dropped) {
     list.Clear();
     const TAppIniFile file(fileName);
-    ReadTaskList(file, list, pump);
+    ReadTaskList(file, list, pump, dropped);
     list.SetModified(false);
 }
 

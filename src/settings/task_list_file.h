@@ -75,18 +75,25 @@ std::optional<TTaskKey> FindTaskKey(std::string_view key);
 void WriteTask(TAppIniFile& file, std::size_t index, const TCovSettings& settings, bool checked);
 
 // Reads task `index`. Returns nothing when its source file (srcFilepath + srcFilename) does
-// not exist; throws TTaskValueError when a value cannot be read. `checked` receives
+// not exist; throws TTaskValueError when a value cannot be read or no movie can be made
+// from the settings (TaskSettingsProblem: the message names the key and its range). `checked` receives
 // "IsItemChecked" (default true).
 std::unique_ptr<TCovSettings> ReadTask(const TAppIniFile& file, std::size_t index, bool& checked);
 
 // Called once per task while loading and saving so that a user interface stays alive.
 using TPumpEvents = std::function<void()>;
 
-// Fills `list` with every task of the file that can be read, dropping the rest silently,
-// and leaves the modified flag cleared. A missing file gives an empty list; a file that
-// exists but cannot be read throws TIniFileError.
-void LoadTasks(const std::filesystem::path& fileName, TTaskList& list, const TPumpEvents& pump = {});
-void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& pump = {});
+// Told of every task that loading drops, by its number in the file and why.
+using TTaskDropped = std::function<void(std::size_t index, const std::string& reason)>;
+
+// Fills `list` with every task of the file that can be read, dropping the rest (a task
+// whose source file is gone without a word, one with a value that cannot be read or used
+// through `dropped`), and leaves the modified flag cleared. A missing file gives an empty
+// list; a file that exists but cannot be read throws TIniFileError.
+void LoadTasks(const std::filesystem::path& fileName, TTaskList& list, const TPumpEvents& pump = {},
+               const TTaskDropped& dropped = {});
+void ReadTaskList(const TAppIniFile& file, TTaskList& list, const TPumpEvents& pump = {},
+                  const TTaskDropped& dropped = {});
 
 // Writes the whole list, tasks numbered by their positions, replacing the file atomically.
 // Throws TIniFileError when the file cannot be written; the file then stays as it was.
