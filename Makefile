@@ -22,6 +22,8 @@ demo: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The build runs instrumented programs too (the seed maker, test discovery).
+test-asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/scripts/lsan-suppressions.txt
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLICOR_SANITIZE=ON -DPELLICOR_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)

@@ -20,6 +20,6 @@ echo
 demo=$(cd "$build/demo" && pwd)
 echo "The movie is $demo/sample.swf"
 echo "The page that plays it in a browser is $demo/sample.html"
-echo "Browsers do not let a page opened from disk fetch its movie, so serve the folder and open the page there:"
+echo "Browsers do not let a page opened from disk (file://) load the player's files, so serve the folder and open the page there:"
 echo "    python3 -m http.server --bind 127.0.0.1 --directory $demo 8000"
 echo "    then http://127.0.0.1:8000/sample.html"

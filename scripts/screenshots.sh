@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the desktop program under a virtual X server (Xvfb):
-# the main window with a few tasks, and the batch dialog during a run (held by Pause for
-# the picture, then resumed to the end). Needs a build (default: build/) and writes
-# docs/main-window.png and docs/batch-dialog.png.
+# the main window with a few tasks, the batch dialog during a run (held by Pause for the
+# picture, then resumed to the end), the four pages of the export settings dialog, and the
+# region and effects dialogs. Needs a build (default: build/) and writes docs/*.png.
 set -euo pipefail
 build=${1:-build}
 cd "$(dirname "$0")/.."
@@ -29,6 +29,12 @@ cli=$build/pellicor-cli
   "$build/fixtures/anim.gif" "$build/fixtures/tone.wav" > /dev/null
 for n in 0 1 2 3; do "$cli" tasks --tasks "$tasks" set $n "destFilepath=$work/out/" > /dev/null; done
 "$cli" tasks --tasks "$tasks" uncheck 3 > /dev/null
+# The first task shows a caption, a preloader and effects in its settings.
+"$cli" tasks --tasks "$tasks" caption 0 "Pellicor" > /dev/null
+"$cli" tasks --tasks "$tasks" set 0 destIsPreloader=1 destIsPlayback=1 destIsApplyEffects=1 destIsBrightness=1 \
+  destBrightnessR=20 destBrightnessG=20 destBrightnessB=20 destFiltersCount=1 destFilterType0=7 \
+  destIsFlashClickOpenLink=1 destRegionX=40 destRegionY=30 destRegionWidth=240 destRegionHeight=180 \
+  "destFlashTextFont=\"DejaVu Sans\",18,1,,,,clWhite,1,0" > /dev/null
 
 # A virtual screen; Xvfb tells the display number it took.
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
@@ -39,7 +45,7 @@ export DISPLAY=:$display
 QT_QPA_PLATFORM=xcb "$build/pellicor" --tasks "$tasks" &
 app=$!
 
-window_id() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+window_id() { timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 
 # Grabs one window of the screen into a small PNG (three quarters of the size, 128 colours).
 grab() {
@@ -58,6 +64,38 @@ xdotool windowfocus --sync "$main"
 sleep 2
 grab "$main" "$out/main-window.png"
 
+# The export settings dialog on the first task, page by page.
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers alt+s          # Settings
+settings=$(window_id '^Export Settings')
+xdotool windowfocus --sync "$settings"
+sleep 0.5
+pages=(settings-general settings-video-audio settings-swf settings-preloader-playback)
+for page in "${pages[@]}"; do
+  grab "$settings" "$out/$page.png"
+  xdotool key --clearmodifiers ctrl+Tab     # the next page
+  sleep 0.4
+done
+xdotool key --clearmodifiers ctrl+Tab       # back on the video page
+sleep 0.3
+xdotool key --clearmodifiers alt+r          # Select Region
+region=$(window_id '^Select Region')
+sleep 1.5                                   # the frame is read once the dialog shows
+grab "$region" "$out/region-dialog.png"
+xdotool key --clearmodifiers Escape
+sleep 0.3
+xdotool windowfocus --sync "$settings"
+xdotool key --clearmodifiers alt+e          # Select Effects
+effects=$(window_id '^Select Effects')
+sleep 1.5
+grab "$effects" "$out/effects-dialog.png"
+xdotool key --clearmodifiers Escape
+sleep 0.3
+xdotool windowfocus --sync "$settings"
+xdotool key --clearmodifiers Escape         # Cancel: the task stays as it was
+sleep 0.3
+
+xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers alt+v          # Convert
 batch=$(window_id '^Converting...$')
 xdotool windowfocus --sync "$batch"
@@ -71,7 +109,8 @@ xdotool key --clearmodifiers alt+r          # Resume
 sleep 8
 xdotool key --clearmodifiers alt+e          # Exit
 sleep 0.5
+
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 app=
-echo "Wrote $out/main-window.png and $out/batch-dialog.png; movies made: $(ls "$work/out" | tr '\n' ' ')"
+echo "Wrote the pictures in $out; movies made: $(ls "$work/out" | tr '\n' ' ')"

@@ -211,8 +211,9 @@ TEST(EngineCaption, ConvertedMovieDefinesTheCaptionFirstAndKeepsIt) {
     const auto word = [](const Bytes& body, std::size_t at) { return body[at] | (body[at + 1] << 8); };
     int placements = 0;
     for (const auto& tag : file.tags) {
-        if ((tag.code == tagRemoveObject2 || tag.code == tagRemoveObject) && tag.body.size() >= 2)
+        if ((tag.code == tagRemoveObject2 || tag.code == tagRemoveObject) && tag.body.size() >= 2) {
             EXPECT_NE(word(tag.body, tag.body.size() - 2), kDepthCaption);
+        }
         if (tag.code == tagPlaceObject2 && tag.body.size() >= 3 && word(tag.body, 1) == kDepthCaption) ++placements;
     }
     EXPECT_EQ(placements, 1);

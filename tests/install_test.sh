@@ -23,6 +23,7 @@ for file in share/pellicor/help/index.html share/pellicor/help/style.css share/p
             share/icons/hicolor/128x128/apps/pellicor.png; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
+[ -x "$prefix/share/pellicor/dfp" ] || fail "the projector stub share/pellicor/dfp is not installed as a program"
 grep -qx 'Exec=pellicor %F' "$prefix/share/applications/pellicor.desktop" || fail "the menu entry does not start pellicor"
 grep -qx 'Icon=pellicor' "$prefix/share/applications/pellicor.desktop" || fail "the menu entry names no icon"
 

@@ -95,9 +95,11 @@ bool Decode(TDecodeState& state, std::span<const std::uint8_t> bytes, TJpegRecod
     result.Height = static_cast<std::uint16_t>(decoder.image_height);
     result.Progressive = jpeg_has_multiple_scans(&decoder);
     if (!result.Progressive) return true;
+    // Checked before decoding starts: for a progressive stream libjpeg then allocates the
+    // coefficients of the whole picture, whatever size the header claims.
+    if (std::size_t{decoder.image_width} * 3 * decoder.image_height > kMaxPixelBytes) return false;
     decoder.out_color_space = JCS_RGB;
     jpeg_start_decompress(&decoder);
-    if (std::size_t{decoder.output_width} * 3 * decoder.output_height > kMaxPixelBytes) return false;
     state.picture = TBitmap(static_cast<int>(decoder.output_width), static_cast<int>(decoder.output_height));
     while (decoder.output_scanline < decoder.output_height) {
         JSAMPROW row = state.picture.row(static_cast<int>(decoder.output_scanline));

@@ -1,7 +1,9 @@
 #include "ui/desktop_services.h"
 
 #include <QDesktopServices>
+#include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -27,6 +29,32 @@ QStringList TDesktopServices::ChooseFiles(QWidget* parent, const QString& filter
 }
 
 bool TDesktopServices::OpenPath(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+QString TDesktopServices::ChooseSaveFile(QWidget* parent, const QString& filter, const QString& suffix,
+                                         const QString& start) {
+    QFileDialog dialog(parent, QStringLiteral("Save As"), start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                 : QString();
+}
+
+QString TDesktopServices::ChooseOpenFile(QWidget* parent, const QString& filter, const QString& start) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), start, filter);
+}
+
+QColor TDesktopServices::ChooseColor(QWidget* parent, const QColor& current) {
+    return QColorDialog::getColor(current, parent);
+}
+
+bool TDesktopServices::ChooseFont(QWidget* parent, QFont& font) {
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, parent);
+    if (ok) font = chosen;
+    return ok;
+}
+
+bool TDesktopServices::OpenAddress(const QString& address) { return QDesktopServices::openUrl(QUrl(address)); }
 
 TDesktopServices& TDesktopServices::Current() {
     static TDesktopServices qtServices;

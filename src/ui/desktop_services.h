@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,17 @@ public:
     // Opens a file or folder with the program the desktop associates with it; false when
     // the desktop could not.
     virtual bool OpenPath(const QString& path);
+    // One file to write, with a default suffix; empty when cancelled.
+    virtual QString ChooseSaveFile(QWidget* parent, const QString& filter, const QString& suffix,
+                                   const QString& start);
+    // One existing file to read; empty when cancelled.
+    virtual QString ChooseOpenFile(QWidget* parent, const QString& filter, const QString& start);
+    // A colour, preset with `current`; invalid when cancelled.
+    virtual QColor ChooseColor(QWidget* parent, const QColor& current);
+    // A font, preset with `current`; false when cancelled.
+    virtual bool ChooseFont(QWidget* parent, QFont& font);
+    // Opens an address (a web page) with the desktop's default handler.
+    virtual bool OpenAddress(const QString& address);
 
     // The services in use (the Qt ones unless replaced); never null.
     static TDesktopServices& Current();

@@ -29,7 +29,7 @@
 #include "ui/desktop_services.h"
 #include "ui/do_frm.h"
 #include "ui/source_preview.h"
-#include "ui/task_keys_dialog.h"
+#include "ui/settings_frm.h"
 
 namespace pellicor::ui {
 
@@ -385,8 +385,12 @@ void TMainFrm::OpenSettings() {
     const std::optional<std::size_t> index = SelectedIndex();
     if (!index) return;
     preview_->Stop();
-    TTaskKeysDialog dialog(tasks_, *index, this);
-    if (dialog.exec() == QDialog::Accepted) SelectEntry(*index);
+    TSettingsFrm dialog(this);
+    dialog.Open(tasks_.Settings(*index));
+    if (dialog.exec() != QDialog::Accepted) return;
+    tasks_.SetModified(true);
+    RefreshItems();
+    SelectEntry(*index);
 }
 
 void TMainFrm::CheckAll(bool checked) {

@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "ui/frame_picture.h"
 #include "ui/preview_geometry.h"
@@ -70,6 +69,7 @@ void TSourcePreview::Select(const TCovSettings* task) {
     Stop();
     CloseReader();
     gif_.reset();
+    gifCanvas_.Reset();
     task_ = task;
     kind_ = TKind::None;
     videoArea_->SetImage({});
@@ -248,20 +248,8 @@ void TSourcePreview::ShowGifFrame(int frame) {
     if (!gif_ || gif_->FrameCount() == 0) return;
     frame = std::clamp(frame, 0, gif_->FrameCount() - 1);
     try {
-        // Frames paint over the ones before them, from the background up.
-        if (frame == 0 || frame < gifFrame_ || gifCanvas_.empty()) {
-            gifCanvas_ = TBitmap(gif_->Width(), gif_->Height());
-            const auto background = gif_->BackgroundColor();
-            for (std::size_t at = 0; at < gifCanvas_.pixels.size(); at += 3)
-                std::memcpy(&gifCanvas_.pixels[at], background.data(), 3);
-            gifFrame_ = -1;
-        }
-        for (int next = gifFrame_ + 1; next <= frame; ++next) {
-            const TGIFFrameInfo& info = gif_->Frame(next);
-            gif_->DrawFrame(next, gifCanvas_, info.left, info.top);
-        }
+        videoArea_->SetImage(ToImage(gifCanvas_.Show(*gif_, frame)));
         gifFrame_ = frame;
-        videoArea_->SetImage(ToImage(gifCanvas_));
     } catch (const std::exception&) {
         gif_.reset();
     }

@@ -8,6 +8,7 @@
 
 #include "media/gif_image.h"
 #include "media/mcl_read.h"
+#include "media/source_frames.h"
 #include "settings/cov_settings.h"
 
 class QLabel;
@@ -89,7 +90,7 @@ private:
     int shownFrame_ = -1;
 
     std::unique_ptr<TGIFImage> gif_;
-    TBitmap gifCanvas_;
+    TGifCanvas gifCanvas_;
     int gifFrame_ = 0;
 };
 

@@ -174,3 +174,87 @@ export async function openPlayer(browser, moviePath, { width, height, config = {
     },
   };
 }
+
+// The public address the program's pages load Ruffle from; the harness answers it with the
+// installed copy, so that such pages play without the network.
+const publicRuffle = "https://unpkg.com/@ruffle-rs/ruffle@0.6.0/";
+
+// Serves every file of `folder`. Returns { server, origin }.
+async function serveFolder(folder) {
+  const root = path.resolve(folder);
+  const server = http.createServer((request, response) => {
+    const file = path.join(root, decodeURIComponent(new URL(request.url, "http://127.0.0.1").pathname));
+    if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404);
+      return response.end();
+    }
+    response.writeHead(200, { "Content-Type": contentTypes[path.extname(file)] || "application/octet-stream",
+      "Cache-Control": "no-store" });
+    response.end(fs.readFileSync(file));
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+}
+
+// Opens a page the program wrote (served from its folder over HTTP, as a web site would)
+// and waits until the Ruffle player that the page brings has loaded its movie. The player
+// is the first Ruffle element of the page; screenshots show its box.
+export async function openPage(browser, pagePath, { width, height } = {}) {
+  const { server, origin } = await serveFolder(path.dirname(pagePath));
+  const context = await browser.newContext({ viewport: { width: width + 64, height: height + 64 }, deviceScaleFactor: 1 });
+  const errors = [];
+  const messages = [];
+  const page = await context.newPage();
+  page.on("console", (message) => {
+    messages.push(`${message.type()}: ${message.text()}`);
+    if (isPlayerError(message)) errors.push(message.text());
+  });
+  page.on("pageerror", (error) => errors.push(`page error: ${error.message}`));
+  await context.route("**/*", async (route) => {
+    const url = route.request().url();
+    if (url.startsWith(origin + "/")) return route.continue();
+    if (url.startsWith(publicRuffle)) {
+      const file = path.join(ruffleFolder, path.basename(new URL(url).pathname));
+      if (fs.existsSync(file))
+        return route.fulfill({ status: 200, contentType: contentTypes[path.extname(file)] || "application/octet-stream",
+          headers: { "Access-Control-Allow-Origin": "*" }, body: fs.readFileSync(file) });
+    }
+    return route.fulfill({ status: 200, contentType: "text/html", body: "<html><body>away</body></html>" });
+  });
+  await page.goto(`${origin}/${encodeURIComponent(path.basename(pagePath))}`);
+  const started = Date.now();
+  const loaded = () => page.evaluate(() => {
+    window.pellicorPlayer = document.querySelector("ruffle-object, ruffle-embed, ruffle-player");
+    return !!window.pellicorPlayer && window.pellicorPlayer.ruffle().metadata !== null;
+  }).catch(() => false);
+  while (!(await loaded())) {
+    if (Date.now() - started > 60000) throw new Error(`the page's player did not load the movie; console:\n${messages.join("\n")}`);
+    await page.waitForTimeout(50);
+  }
+  const loadedAt = Date.now();
+  const noticeHidden = await hideAccelerationNotice(page.mainFrame());
+  const box = await page.evaluate(() => {
+    const r = window.pellicorPlayer.getBoundingClientRect();
+    return { x: Math.round(r.x), y: Math.round(r.y), width: Math.round(r.width), height: Math.round(r.height) };
+  });
+  let closed = false;
+  return {
+    page, errors, messages, navigations: [], box, noticeHidden,
+    metadata: await page.evaluate(() => window.pellicorPlayer.ruffle().metadata),
+    elapsed: () => Date.now() - loadedAt,
+    async at(ms) {
+      const left = ms - (Date.now() - loadedAt);
+      if (left > 0) await page.waitForTimeout(left);
+    },
+    async screenshot() {
+      return decodePng(await page.screenshot({ clip: box, animations: "allow" }));
+    },
+    async close() {
+      if (closed) return;
+      closed = true;
+      await context.close();
+      server.closeAllConnections?.();
+      await new Promise((resolve) => server.close(resolve));
+    },
+  };
+}

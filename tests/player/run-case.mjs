@@ -8,7 +8,7 @@ import path from "node:path";
 import zlib from "node:zlib";
 import { fileURLToPath, pathToFileURL } from "node:url";
 import { openBrowser } from "./browser.mjs";
-import { openPlayer } from "./harness.mjs";
+import { openPage, openPlayer } from "./harness.mjs";
 import { fromRgb24, meanDifference } from "./png.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -70,6 +70,14 @@ async function main() {
     async play(movie, options = {}) {
       const player = await openPlayer(browser, movie, { ...swfStageSize(movie), ...options });
       player.movie = movie;
+      players.push(player);
+      return player;
+    },
+    // Opens an HTML page the program wrote, served from its folder, and waits for the Ruffle
+    // player the page brings to load the movie (options.width x options.height: its stage).
+    async playPage(pagePath, options) {
+      const player = await openPage(browser, pagePath, options);
+      player.movie = pagePath;
       players.push(player);
       return player;
     },

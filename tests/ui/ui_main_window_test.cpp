@@ -2,7 +2,10 @@
 // (check, remove, clear with its question, the export and help commands), dropped files,
 // start-up, and the save of a changed list on close.
 
+#include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QFile>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -17,7 +20,7 @@
 #include "settings/task_list_file.h"
 #include "ui/add_frm.h"
 #include "ui/main_frm.h"
-#include "ui/task_keys_dialog.h"
+#include "ui/settings_frm.h"
 #include "ui_test_support.h"
 
 using namespace pellicor;
@@ -180,16 +183,21 @@ private slots:
         QVERIFY(QFile::exists(services.openedPaths.last()));
         QCOMPARE(services.messages.size(), 2);
 
-        // Settings shows the task's keys as the task list file holds them.
-        auto keys = std::make_shared<QString>();
-        ui_test::WhenModal<TTaskKeysDialog>([keys](TTaskKeysDialog& dialog) {
-            *keys = dialog.findChild<QPlainTextEdit*>("edtKeys")->toPlainText();
-            dialog.accept();
+        // Settings opens the export settings dialog on the selected task; its OK marks the
+        // list changed and shows the new export name.
+        window.Tasks().SetModified(false);
+        auto source = std::make_shared<QString>();
+        ui_test::WhenModal<TSettingsFrm>([source](TSettingsFrm& dialog) {
+            *source = dialog.findChild<QLabel*>("labSource")->text();
+            dialog.findChild<QComboBox*>("cbxExportType")->activated(2);
+            dialog.findChild<QPushButton*>("btnOK")->click();
             return true;
         });
         window.OpenSettings();
-        QVERIFY(keys->contains("[Task0]"));
-        QVERIFY(keys->contains("srcFilename=clip.mp4"));
+        QCOMPARE(*source, Fixture("clip.mp4"));
+        QVERIFY(window.Tasks().Modified());
+        QCOMPARE(window.Tasks().Settings(0).destFilename, std::string("clip.html"));
+        QVERIFY(ItemTexts(window.TaskView(), 1).first().startsWith("clip.html@"));
         window.Tasks().SetModified(false);
     }
 

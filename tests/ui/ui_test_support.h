@@ -47,6 +47,31 @@ public:
         return true;
     }
 
+    QString ChooseSaveFile(QWidget*, const QString& filter, const QString&, const QString&) override {
+        filters << filter;
+        return chosenSaveFile;
+    }
+    QString ChooseOpenFile(QWidget*, const QString& filter, const QString&) override {
+        filters << filter;
+        return chosenOpenFile;
+    }
+    QColor ChooseColor(QWidget*, const QColor&) override { return chosenColor; }
+    bool ChooseFont(QWidget*, QFont& font) override {
+        if (chosenFontFamily.isEmpty()) return false;
+        font.setFamily(chosenFontFamily);
+        font.setPointSize(chosenFontSize);
+        return true;
+    }
+    bool OpenAddress(const QString& address) override {
+        openedPaths << address;
+        return true;
+    }
+
+    QString chosenSaveFile;
+    QString chosenOpenFile;
+    QColor chosenColor;
+    QString chosenFontFamily;
+    int chosenFontSize = 12;
     QStringList messages;
     QStringList questions;
     std::deque<bool> answers;
@@ -59,7 +84,8 @@ public:
 // command that opens it runs its own event loop); `act` returns true once it is done.
 template <typename T>
 void WhenModal(std::function<bool(T&)> act) {
-    auto* timer = new QTimer;
+    // Owned by the application, so a timer whose dialog never came is freed at the end.
+    auto* timer = new QTimer(QApplication::instance());
     QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
         if (dialog != nullptr && act(*dialog)) timer->deleteLater();
