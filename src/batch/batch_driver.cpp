@@ -176,6 +176,11 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
     return true;
 }
 
+int ThreadsPerJob(std::size_t jobs) {
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<int>(std::max<std::size_t>(1, cores / std::max<std::size_t>(jobs, 1)));
+}
+
 // A task's bar and stage log, handed to the engine: forwards every change to the driver's
 // observer, one report at a time. Only the progress of a sequential run pumps events; with
 // several jobs the calling thread pumps while the workers convert.
@@ -362,6 +367,8 @@ TTaskOutcome TBatchDriver::ConvertOneTask(const TCovSettings& task, TTaskProgres
         }
     }
     if (!FillPassSettings(task, tempFolder, context)) return TTaskOutcome::Skipped;
+    // Jobs share the cores instead of each taking all of them.
+    context.threadCount = options_.threads > 0 ? options_.threads : shared ? ThreadsPerJob(options_.jobs) : 0;
 
     // Only a sequential run follows the preview and fast boxes during a task: a worker's
     // context is read without the lock.

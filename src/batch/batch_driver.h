@@ -90,6 +90,10 @@ void SetFrameRange(const TCovSettings& task, TPassSettings& context);
 // (ending in "/") receives the temporary audio file.
 bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, TPassSettings& context);
 
+// The threads each of `jobs` conversions running at once gets: the machine's cores
+// divided between them, at least one.
+int ThreadsPerJob(std::size_t jobs);
+
 // The conversion of one filled context: ConvertTask, or a stand-in in tests.
 using TConvertFunction = std::function<bool(TPassSettings& context, TProgress* progress)>;
 
@@ -105,6 +109,9 @@ struct TBatchOptions {
     // When set, every HTML page plays with the Ruffle web player copied from this folder
     // into the folder "ruffle" beside it, whatever the task's page player settings say.
     std::string ruffleFolder;
+    // Threads of each conversion (decoding and JPEG encoding); 0: the machine's cores,
+    // divided between the jobs.
+    int threads = 0;
 };
 
 // Counts of a finished run.

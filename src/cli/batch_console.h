@@ -48,6 +48,8 @@ std::string CheckRuffleFolder(const std::string& folder);
 std::string AbsoluteFolder(const std::string& folder);
 
 inline constexpr const char* kJobsOptionHelp = "convert up to N tasks at the same time (default 1)";
+inline constexpr const char* kThreadsOptionHelp =
+    "threads of each conversion (default: the machine's cores, divided between the jobs)";
 
 // `position` of `maximum` in whole percent, 0..100 (0 when there is no maximum).
 std::int64_t Percent(std::int64_t position, std::int64_t maximum);

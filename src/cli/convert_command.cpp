@@ -42,6 +42,7 @@ struct TConvertOptions {
     std::string stubFile;
     std::string ruffleFolder;
     std::size_t jobs = 1;
+    int threads = 0;
 };
 
 // "A-B" (1-based, both included) or "WxH".
@@ -235,9 +236,10 @@ int Convert(const TConvertOptions& options) {
     }
 
     TConvertView view;
-    TBatchDriver driver(list, view,
-                        TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
-                                      AbsoluteFolder(options.ruffleFolder)});
+    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
+                               AbsoluteFolder(options.ruffleFolder)};
+    batchOptions.threads = options.threads;
+    TBatchDriver driver(list, view, std::move(batchOptions));
     driver.SetPreview(false);
     Paused = false;
     {
@@ -287,6 +289,7 @@ void AddConvertCommand(CLI::App& app, int& exitStatus) {
     command->add_option("--stub", options->stubFile, kStubOptionHelp);
     command->add_option("--ruffle-dir", options->ruffleFolder, kRuffleDirOptionHelp)->check(CheckRuffleFolder);
     command->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
+    command->add_option("--threads", options->threads, kThreadsOptionHelp)->check(CLI::Range(1, 64));
 
     command->callback([options, &exitStatus] {
         // Bad assignments and caption lines are usage errors: check them all before

@@ -28,6 +28,7 @@ struct TRunOptions {
     std::string stubFile;
     std::string ruffleFolder;
     std::size_t jobs = 1;
+    int threads = 0;
 };
 
 // ---- what the run shows ----
@@ -236,9 +237,10 @@ int Run(const TRunOptions& options) {
     });
 
     TRunDisplay display;
-    TBatchDriver driver(list, display,
-                        TBatchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
-                                      AbsoluteFolder(options.ruffleFolder)});
+    TBatchOptions batchOptions{EnsureTempFolder(), StubPathOr(options.stubFile), {}, options.jobs,
+                               AbsoluteFolder(options.ruffleFolder)};
+    batchOptions.threads = options.threads;
+    TBatchDriver driver(list, display, std::move(batchOptions));
     display.SetDriver(&driver);
     TInterruptGuard interrupts("pellicor-cli run");
     driver.Show();
@@ -260,6 +262,7 @@ void AddRunCommand(CLI::App& app, int& exitStatus) {
     run->add_option("--stub", options->stubFile, kStubOptionHelp);
     run->add_option("--ruffle-dir", options->ruffleFolder, kRuffleDirOptionHelp)->check(CheckRuffleFolder);
     run->add_option("--jobs", options->jobs, kJobsOptionHelp)->check(CLI::Range(1, 64));
+    run->add_option("--threads", options->threads, kThreadsOptionHelp)->check(CLI::Range(1, 64));
     run->callback([options, &exitStatus] {
         try {
             exitStatus = Run(*options);

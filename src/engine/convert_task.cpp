@@ -34,6 +34,8 @@ public:
         context_.jpegImage.reset();
         context_.frameBitmap = {};
         context_.sourceBitmap = {};
+        context_.sourcePlanes = {};
+        context_.pictureIsPlanes = false;
         if (context_.mclImage) MclImgFree(context_.mclImage);
         context_.movie.reset();
         CloseSource(context_);
@@ -58,6 +60,8 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress, const std::stri
     context.mclImage = MclImgCreate();
     context.frameBitmap = {};
     context.sourceBitmap = {};
+    context.sourcePlanes = {};
+    context.pictureIsPlanes = false;
     context.jpegImage = std::make_unique<TJpegEncoder>();
     context.jpegStream.clear();
 
@@ -178,7 +182,8 @@ bool OpenSource(TPassSettings& context, TProgress* progress) {
     LogStage(progress, kStageOpeningSource, kMessageOpeningSource, context.srcPath);
     try {
         if (!context.isGif) {
-            if (context.videoEngine == kVideoEngineMcl) context.readHandle = MclReadOpen(context.srcPath);
+            if (context.videoEngine == kVideoEngineMcl)
+                context.readHandle = MclReadOpen(context.srcPath, FrameThreads(context));
         } else if (context.gifEngine == kGifEngineRx) {
             context.gifImage = std::make_unique<TGIFImage>();
             context.gifImage->LoadFromFile(context.srcPath);

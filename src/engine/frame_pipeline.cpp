@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <optional>
+#include <span>
 
 #include "effects/effect_chain.h"
 #include "engine/convert_task.h"
-#include "media/jpeg_encoder.h"
+#include "engine/frame_encoder_pool.h"
 #include "engine/picture_characters.h"
 #include "engine/text_caption.h"
+#include "media/jpeg_encoder.h"
 #include "media/mcl.h"
 #include "movie/flash_action_script.h"
 #include "movie/flash_movie.h"
@@ -41,10 +45,10 @@ void CopyPixels(const TBitmap& source, TBitmap& target, int sourceX, int sourceY
 }
 
 // The size of the pictures of the frame stage: the region, or the whole source frame.
-int PictureWidth(const TPassSettings& context) {
+int ExpectedWidth(const TPassSettings& context) {
     return context.destIsApplyRegion ? context.destRegionWidth : context.resX;
 }
-int PictureHeight(const TPassSettings& context) {
+int ExpectedHeight(const TPassSettings& context) {
     return context.destIsApplyRegion ? context.destRegionHeight : context.resY;
 }
 
@@ -59,7 +63,32 @@ bool TFrameStepper::Take(std::int32_t index) {
     return true;
 }
 
+namespace {
+
+// Frames that need no effects and no crop go to the JPEG encoder as the decoder's planes.
+bool PlanesWanted(const TPassSettings& context) {
+    return !context.effects.destIsApplyEffects && !context.destIsApplyRegion;
+}
+
+// The decoder's planes of frame `index` as the picture, where they suit the encoder and
+// have the source size. The preview gets the frame in RGB besides.
+bool ReadVideoPlanes(TPassSettings& context, std::int32_t index) {
+    TMclReader& reader = *context.readHandle;
+    TYuvPicture planes;
+    if (!MclReadPlanes(reader, index, planes)) return false;
+    if (context.isSlowReading) MclReadPlanes(reader, index, planes);
+    if (planes.width() != context.resX || planes.height() != context.resY) return false;
+    if (context.isPreview && context.previewImage) MclReadImage(reader, index, *context.mclImage);
+    context.sourcePlanes = std::move(planes);
+    context.pictureIsPlanes = true;
+    return true;
+}
+
+}  // namespace
+
 bool ReadVideoFrame(TPassSettings& context, std::int32_t index) {
+    if (PlanesWanted(context) && ReadVideoPlanes(context, index)) return true;
+    context.pictureIsPlanes = false;
     MclReadImage(*context.readHandle, index, *context.mclImage);
     if (context.isSlowReading) MclReadImage(*context.readHandle, index, *context.mclImage);
     TMclDIB picture = MclImgToDIB(*context.mclImage);
@@ -80,7 +109,7 @@ bool ReadVideoFrame(TPassSettings& context, std::int32_t index) {
 bool ReadGifFrame(TPassSettings& context, std::int32_t index) {
     const TGIFImage& gif = *context.gifImage;
     const TGIFFrameInfo& frame = gif.Frame(index);
-    const int width = PictureWidth(context), height = PictureHeight(context);
+    const int width = ExpectedWidth(context), height = ExpectedHeight(context);
     TBitmap& canvas = context.sourceBitmap;
     if (canvas.width != width || canvas.height != height) {
         // A new canvas starts in the GIF's background colour.
@@ -111,7 +140,8 @@ bool FetchFrame(TPassSettings& context, std::int32_t index) {
             context.frameBitmap = context.sourceBitmap;
             ApplyEffects(context.frameBitmap, context.effects);
         }
-        if (context.isPreview && context.previewImage) context.previewImage(FramePicture(context));
+        if (context.isPreview && context.previewImage)
+            context.previewImage(context.pictureIsPlanes ? *context.mclImage : FramePicture(context));
     } catch (...) {
         return false;
     }
@@ -122,22 +152,41 @@ const TBitmap& FramePicture(const TPassSettings& context) {
     return context.effects.destIsApplyEffects ? context.frameBitmap : context.sourceBitmap;
 }
 
-void EncodeFrame(TPassSettings& context) { context.jpegImage->Encode(FramePicture(context), context.jpegStream); }
+bool HasPicture(const TPassSettings& context) {
+    return context.pictureIsPlanes ? !context.sourcePlanes.empty() : !FramePicture(context).empty();
+}
+
+int PictureWidth(const TPassSettings& context) {
+    return context.pictureIsPlanes ? context.sourcePlanes.width() : FramePicture(context).width;
+}
+
+int PictureHeight(const TPassSettings& context) {
+    return context.pictureIsPlanes ? context.sourcePlanes.height() : FramePicture(context).height;
+}
+
+void EncodeFrame(TPassSettings& context) {
+    if (context.pictureIsPlanes)
+        context.jpegImage->Encode(context.sourcePlanes, context.jpegStream);
+    else
+        context.jpegImage->Encode(FramePicture(context), context.jpegStream);
+}
+
+int FrameThreads(const TPassSettings& context) { return TFrameEncoderPool::ResolveThreads(context.threadCount); }
 
 TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress) {
     TFlashMovie& movie = *context.movie;
     if (context.destIsFlashText) AddTextCaption(context, progress);
-    int width = PictureWidth(context), height = PictureHeight(context);
+    int width = ExpectedWidth(context), height = ExpectedHeight(context);
     TFirstFrame first;
     std::error_code ignored;
     if (context.destIsFlashImageFrame && std::filesystem::is_regular_file(context.destFlashImageFrameFile, ignored)) {
         first.picture = &AddImageFilePicture(movie, context.destFlashImageFrameFile, width, height);
     } else if (context.destIsFlashBlankFrame) {
         first.picture = &AddSolidPicture(movie, width, height, context.destFlashBlankFrameColor);
-    } else if (FetchFrame(context, context.startIndex) && !FramePicture(context).empty()) {
+    } else if (FetchFrame(context, context.startIndex) && HasPicture(context)) {
         EncodeFrame(context);
-        width = FramePicture(context).width;
-        height = FramePicture(context).height;
+        width = PictureWidth(context);
+        height = PictureHeight(context);
         first.picture = &AddJpegPicture(movie, context.jpegStream, width, height);
     } else {
         width = context.destWidth;
@@ -172,32 +221,100 @@ void EndOutputFrame(TPassSettings& context, TBitsEngine& writer, bool first, TFl
     showFrame.WriteToStream(writer);
 }
 
-// One output frame from source frame `index`, straight into the file.
-void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, std::int32_t index, bool first,
-                      std::int32_t& lastId, TFlashActionScript* startActions) {
+// The tags of one output frame around its JPEG bytes: bitmap, shape, placement, the end.
+struct TFrameTags {
+    std::uint16_t imageId = 0;
+    std::uint16_t shapeId = 0;
+    int width = 0;
+    int height = 0;
+};
+
+void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, const TFrameTags& tags,
+                      std::span<const std::uint8_t> jpeg, bool first, TFlashActionScript* startActions) {
     TFlashMovie& movie = *context.movie;
-    FetchFrame(context, index);
-    if (FramePicture(context).empty()) {
-        // Nothing was ever read: a black picture of the expected size stands in.
-        SizeCanvas(context.sourceBitmap, std::max(PictureWidth(context), 1), std::max(PictureHeight(context), 1));
-        context.frameBitmap = context.sourceBitmap;
-    }
-    EncodeFrame(context);
-    const int width = FramePicture(context).width, height = FramePicture(context).height;
-    const auto imageId = static_cast<std::uint16_t>(++lastId);
-    const auto shapeId = static_cast<std::uint16_t>(++lastId);
-    WriteFramePicture(writer, context.jpegStream, width, height, imageId, shapeId);
+    WriteFramePicture(writer, jpeg, tags.width, tags.height, tags.imageId, tags.shapeId);
 
     TFlashPlaceObject place(&movie, kDepthVideo);
-    place.PlaceObject().SetCharacterID(shapeId);
-    place.SetTranslate(static_cast<std::int32_t>(TruncDiv(context.destWidth - width, 2)),
-                       static_cast<std::int32_t>(TruncDiv(context.destHeight - height, 2)));
+    place.PlaceObject().SetCharacterID(tags.shapeId);
+    place.SetTranslate(static_cast<std::int32_t>(TruncDiv(context.destWidth - tags.width, 2)),
+                       static_cast<std::int32_t>(TruncDiv(context.destHeight - tags.height, 2)));
     place.SetReplace(!first);
     place.SetFileVersion(movie.Version());
     place.WriteToStream(writer);
 
     EndOutputFrame(context, writer, first, startActions);
 }
+
+// The current picture, handed to the encoders without copying where it can be: planes are
+// shared, a picture with effects is made anew for every frame; a plain bitmap is copied,
+// since the next frame may build on it.
+TFramePicture HandOverPicture(TPassSettings& context) {
+    if (context.pictureIsPlanes) return context.sourcePlanes;
+    if (context.effects.destIsApplyEffects) return std::move(context.frameBitmap);
+    return context.sourceBitmap;
+}
+
+// The video frames of the frame stage: each source frame is read on the calling thread and
+// its picture goes to the encoders; the frames are written as their JPEG bytes come back,
+// in the order they were read, by this one writer.
+class TFrameStream {
+public:
+    TFrameStream(TPassSettings& context, TBitsEngine& writer, TFlashActionScript* startActions)
+        : context_(context),
+          writer_(writer),
+          startActions_(startActions),
+          pool_(*context.jpegImage, Workers(FrameThreads(context)), Window(FrameThreads(context))) {}
+
+    // Reads source frame `index` into the next output frame (ids from lastId on) and
+    // writes the frames before it that are ready.
+    void Add(std::int32_t index, std::int32_t& lastId) {
+        FetchFrame(context_, index);
+        if (!HasPicture(context_)) {
+            // Nothing was ever read: a black picture of the expected size stands in.
+            context_.pictureIsPlanes = false;
+            SizeCanvas(context_.sourceBitmap, std::max(ExpectedWidth(context_), 1), std::max(ExpectedHeight(context_), 1));
+            context_.frameBitmap = context_.sourceBitmap;
+        }
+        TFrameTags tags;
+        tags.width = PictureWidth(context_);
+        tags.height = PictureHeight(context_);
+        tags.imageId = static_cast<std::uint16_t>(++lastId);
+        tags.shapeId = static_cast<std::uint16_t>(++lastId);
+        while (pool_.Full()) WriteOldest(true);
+        pending_.push_back(tags);
+        pool_.Submit(HandOverPicture(context_));
+        while (!pending_.empty() && WriteOldest(false)) {
+        }
+    }
+
+    // Writes the frames still in flight.
+    void Finish() {
+        while (!pending_.empty()) WriteOldest(true);
+    }
+
+    int Written() const { return written_; }
+
+private:
+    static int Workers(int threads) { return threads > 1 ? threads : 0; }
+    static std::size_t Window(int threads) { return static_cast<std::size_t>(threads) * 2; }
+
+    bool WriteOldest(bool wait) {
+        std::optional<std::vector<std::uint8_t>> jpeg = pool_.TakeOldest(wait);
+        if (!jpeg) return false;
+        const TFrameTags tags = pending_.front();
+        pending_.pop_front();
+        WriteOutputFrame(context_, writer_, tags, *jpeg, written_ == 0, startActions_);
+        ++written_;
+        return true;
+    }
+
+    TPassSettings& context_;
+    TBitsEngine& writer_;
+    TFlashActionScript* startActions_;
+    TFrameEncoderPool pool_;
+    std::deque<TFrameTags> pending_;
+    int written_ = 0;
+};
 
 // One output frame of a sound file: its still picture placed in the first frame, then the
 // frame's sound block.
@@ -231,18 +348,24 @@ int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScr
     TBitsEngine writer(movie.Stream());
     std::int32_t lastId = static_cast<std::int32_t>(movie.NextCharacterId) - 1;
     TFrameStepper stepper(context.startIndex, context.srcFrameRate, context.destFrameRate);
-    int made = 0;
+    std::optional<TFrameStream> frames;
+    if (!soundOnly) frames.emplace(context, writer, startActions);
+    int stills = 0;
     for (std::int32_t i = context.startIndex; i <= context.endIndex; ++i) {
         if (!ContinueLoop(progress) || lastId > kLastFrameCharacterId) break;
         if (stepper.Take(i)) {
-            if (soundOnly)
-                WriteStillFrame(context, writer, still, made == 0, startActions);
-            else
-                WriteOutputFrame(context, writer, i, made == 0, lastId, startActions);
-            ++made;
+            if (frames) {
+                frames->Add(i, lastId);
+            } else {
+                WriteStillFrame(context, writer, still, stills == 0, startActions);
+                ++stills;
+            }
         }
         if (progress) progress->SetPosition(static_cast<std::int64_t>(i) - context.startIndex + 1);
     }
+    // A stopped run still writes the frames already read: the movie stays complete.
+    if (frames) frames->Finish();
+    const int made = frames ? frames->Written() : stills;
     movie.NextCharacterId = static_cast<std::uint16_t>(lastId + 1);
     movie.AddFramesWritten(made);
     return made;

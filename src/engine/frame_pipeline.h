@@ -31,15 +31,25 @@ private:
 // read failed, on what the bitmap holds). False when the read failed; the picture then stays
 // the previous one.
 bool FetchFrame(TPassSettings& context, std::int32_t index);
-// The current frame's picture: frameBitmap when effects apply, else sourceBitmap.
+// The current frame's picture: frameBitmap when effects apply, else sourceBitmap (both
+// unused while context.pictureIsPlanes: the picture is context.sourcePlanes then).
 const TBitmap& FramePicture(const TPassSettings& context);
+// Whether a picture was ever read, and its size, as planes or as a bitmap.
+bool HasPicture(const TPassSettings& context);
+int PictureWidth(const TPassSettings& context);
+int PictureHeight(const TPassSettings& context);
 // The media-layer read (twice when isSlowReading), cropped to the region when it applies.
+// A frame without effects and crop keeps the decoder's planes (context.sourcePlanes) where
+// they suit the JPEG encoder, instead of going through RGB.
 bool ReadVideoFrame(TPassSettings& context, std::int32_t index);
 // GIF frame `index` drawn over the previous picture at its offset (minus the region corner).
 bool ReadGifFrame(TPassSettings& context, std::int32_t index);
 
-// The JPEG bytes of FramePicture in context.jpegStream.
+// The JPEG bytes of the current picture in context.jpegStream.
 void EncodeFrame(TPassSettings& context);
+
+// The threads of a conversion: context.threadCount, or the machine's cores when it is 0.
+int FrameThreads(const TPassSettings& context);
 
 // The first-frame picture of the start section (caption first) and its centred position.
 TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress = nullptr);
@@ -49,6 +59,10 @@ TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress = nullptr
 // (first frame) and block when the movie has sound, `startActions` in the first frame when
 // given, and ShowFrame. Ends early when Converting is cleared or the character ids pass
 // 65530. Returns the number of output frames made.
+//
+// Frames are read on the calling thread and JPEG-encoded on FrameThreads worker threads (a
+// few frames ahead at most); one writer puts them into the file in order, so the movie is
+// the same whatever the number of threads. A stop still writes the frames already read.
 //
 // A source without video or GIF frames (a sound file) with isAudio makes one output frame per
 // index of its range (which the batch driver sets to cover the whole sound): `still`, the

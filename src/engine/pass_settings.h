@@ -13,6 +13,7 @@
 #include "media/gif_image.h"
 #include "media/mcl_image.h"
 #include "media/mcl_read.h"
+#include "media/yuv_picture.h"
 #include "settings/cov_settings.h"
 #include "settings/effect_settings.h"
 #include "util/temporary_file.h"
@@ -53,8 +54,16 @@ struct TPassSettings {
     // The picture as read, before the effects: partial GIF frames and failed reads build on
     // it, so the effects never run twice over the same pixels.
     TBitmap sourceBitmap;
+    // The picture as the decoder's planes, when the frame needs no effects and no crop and
+    // the decoder's pictures suit the JPEG encoder as they are (then pictureIsPlanes is set
+    // and sourceBitmap is not filled).
+    TYuvPicture sourcePlanes;
+    bool pictureIsPlanes = false;
     std::unique_ptr<TJpegEncoder> jpegImage;
     std::vector<std::uint8_t> jpegStream;  // JPEG bytes of one picture, emptied per frame
+    // Threads of this conversion (the decoder's and the JPEG encoders'); 0 for as many as
+    // the machine has cores. The batch driver divides the cores between its jobs.
+    int threadCount = 0;
 
     // ---- readers ----
     // Copy each frame into the preview (may change during a run).

@@ -61,14 +61,14 @@ int FindStream(const AVFormatContext& format, AVMediaType type) {
     return found;
 }
 
-CodecPtr OpenDecoder(const AVStream& stream) {
+CodecPtr OpenDecoder(const AVStream& stream, int threads) {
     const AVCodec* decoder = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!decoder) return nullptr;
     CodecPtr codec(avcodec_alloc_context3(decoder));
     if (!codec) throw std::bad_alloc();
     if (avcodec_parameters_to_context(codec.get(), stream.codecpar) < 0) return nullptr;
     codec->pkt_timebase = stream.time_base;
-    codec->thread_count = 0;  // as many as the machine has
+    codec->thread_count = std::max(threads, 0);
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return nullptr;
     return codec;
 }

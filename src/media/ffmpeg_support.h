@@ -54,9 +54,9 @@ FormatPtr OpenContainer(const std::string& path);
 // a stream marked default wins over the first one. -1 when there is none.
 int FindStream(const AVFormatContext& format, AVMediaType type);
 
-// Opens a decoder for the stream; nullptr when FFmpeg has no decoder for it or it fails to
-// open.
-CodecPtr OpenDecoder(const AVStream& stream);
+// Opens a decoder for the stream with `threads` threads (0: as many as the machine has
+// cores); nullptr when FFmpeg has no decoder for it or it fails to open.
+CodecPtr OpenDecoder(const AVStream& stream, int threads = 0);
 
 // Frames per second of a video stream: the average rate, else the container's base rate,
 // else 25.

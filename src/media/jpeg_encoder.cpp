@@ -1,8 +1,10 @@
 #include "media/jpeg_encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -59,22 +61,161 @@ struct TErrorManager {
 
 void SilentMessage(j_common_ptr, int) {}
 
-}  // namespace
+// ---- the picture's samples, handed to libjpeg ----
 
-void TJpegEncoder::SetQuality(int quality) { quality_ = std::clamp(quality, 1, 100); }
+// libjpeg takes RGB rows one at a time.
+struct TRgbSource {
+    const TBitmap* picture = nullptr;
+};
 
-void TJpegEncoder::Encode(const TBitmap& picture, std::vector<std::uint8_t>& output) const {
-    if (picture.empty() || picture.pixels.size() < picture.stride() * static_cast<std::size_t>(picture.height))
-        throw std::runtime_error("JPEG encoder: empty picture");
+void SetUp(jpeg_compress_struct& info, const TRgbSource& source) {
+    info.image_width = static_cast<JDIMENSION>(source.picture->width);
+    info.image_height = static_cast<JDIMENSION>(source.picture->height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+}
+
+void Feed(jpeg_compress_struct& info, TRgbSource& source) {
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(source.picture->row(static_cast<int>(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+}
+
+// Planes go in as 4:2:0 JPEG, like pictures from RGB (so both ways give the same layout
+// and about the same bytes), in a band of one MCU row (16 luma rows) at a time. libjpeg
+// reads each component up to the next multiple of its MCU width and height, so the band is
+// a copy with the right edge and the bottom rows repeated, as libjpeg does itself for the
+// pictures it subsamples. The copy also stretches studio-range samples to the full range,
+// and averages 4:2:2 and 4:4:4 chroma down to 4:2:0 as libjpeg's own downsampling would.
+struct TPlanesSource {
+    const TYuvPicture* picture = nullptr;
+    std::array<int, 3> bandWidth{};    // samples per band row, per component
+    std::array<int, 3> bandRows{};     // rows per band, per component
+    std::vector<std::uint8_t> band;    // all three components' rows
+    std::vector<JSAMPROW> rows;        // pointers into band
+    std::array<JSAMPARRAY, 3> components{};
+    std::array<std::vector<std::uint8_t>, 2> chromaRows;  // source chroma rows, before averaging
+};
+
+// Studio range to full: Y 16..235 and Cb, Cr 16..240 (around 128) stretched to 0..255, in
+// fixed point (255/219 ~ 298/256, 255/224 ~ 291/256), rounded and clamped. Written as
+// plain arithmetic over fixed-size blocks so that the compiler vectorises it; a frame has
+// over a million samples.
+template <int kOffset, int kScale, int kCentre>
+void StretchRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+    constexpr int kBlock = 16;
+    auto stretch = [](int sample) {
+        const int value = kCentre + (((sample - kOffset) * kScale + 128) >> 8);
+        return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+    };
+    int x = 0;
+    for (; x + kBlock <= count; x += kBlock)
+        for (int i = 0; i < kBlock; ++i) to[x + i] = stretch(from[x + i]);
+    for (; x < count; ++x) to[x] = stretch(from[x]);
+}
+
+void CopyRow(const TYuvPicture& picture, int plane, const std::uint8_t* from, std::uint8_t* to, int count) {
+    if (picture.FullRange())
+        std::memcpy(to, from, static_cast<std::size_t>(count));
+    else if (plane == 0)
+        StretchRow<16, 298, 0>(from, to, count);
+    else
+        StretchRow<128, 291, 128>(from, to, count);
+}
+
+void SetUp(jpeg_compress_struct& info, TPlanesSource& source) {
+    const TYuvPicture& picture = *source.picture;
+    info.image_width = static_cast<JDIMENSION>(picture.width());
+    info.image_height = static_cast<JDIMENSION>(picture.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_YCbCr;
+    const int mcuColumns = (picture.width() + 15) / 16;
+    std::size_t bytes = 0;
+    for (int c = 0; c < 3; ++c) {
+        source.bandWidth[c] = mcuColumns * (c == 0 ? 16 : 8);
+        source.bandRows[c] = c == 0 ? 16 : 8;
+        bytes += static_cast<std::size_t>(source.bandWidth[c]) * source.bandRows[c];
+    }
+    source.band.resize(bytes);
+    source.rows.resize(static_cast<std::size_t>(source.bandRows[0] + source.bandRows[1] + source.bandRows[2]));
+    std::uint8_t* at = source.band.data();
+    std::size_t row = 0;
+    for (int c = 0; c < 3; ++c) {
+        source.components[c] = &source.rows[row];
+        for (int r = 0; r < source.bandRows[c]; ++r, at += source.bandWidth[c]) source.rows[row++] = at;
+    }
+    for (auto& chroma : source.chromaRows) chroma.resize(static_cast<std::size_t>(source.bandWidth[0]));
+}
+
+// After jpeg_set_defaults (which chose 4:2:0): the samples come as planes.
+void SetSampling(jpeg_compress_struct& info, const TPlanesSource&) { info.raw_data_in = TRUE; }
+
+// Row y of a plane (the last one for rows below it), range-stretched and its right edge
+// repeated up to `width` samples.
+void ReadPlaneRow(const TYuvPicture& picture, int plane, int y, std::uint8_t* to, int width) {
+    const int planeWidth = picture.PlaneWidth(plane);
+    CopyRow(picture, plane, picture.Row(plane, std::min(y, picture.PlaneHeight(plane) - 1)), to, planeWidth);
+    if (width > planeWidth) std::memset(to + planeWidth, to[planeWidth - 1], static_cast<std::size_t>(width - planeWidth));
+}
+
+// One 4:2:0 chroma row from two rows of 4:2:2 (one sample of each) or 4:4:4 chroma (two of
+// each); the rounding bias alternates between neighbours as in libjpeg's downsampling.
+void AverageChroma(const TPlanesSource& source, bool pairs, std::uint8_t* to, int width) {
+    const std::uint8_t* top = source.chromaRows[0].data();
+    const std::uint8_t* bottom = source.chromaRows[1].data();
+    if (!pairs) {
+        for (int x = 0; x < width; ++x) to[x] = static_cast<std::uint8_t>((top[x] + bottom[x] + (x & 1)) >> 1);
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        const int sum = top[2 * x] + top[2 * x + 1] + bottom[2 * x] + bottom[2 * x + 1];
+        to[x] = static_cast<std::uint8_t>((sum + 1 + (x & 1)) >> 2);
+    }
+}
+
+void FillBand(TPlanesSource& source, int band) {
+    const TYuvPicture& picture = *source.picture;
+    for (int r = 0; r < source.bandRows[0]; ++r)
+        ReadPlaneRow(picture, 0, band * source.bandRows[0] + r, source.components[0][r], source.bandWidth[0]);
+    const bool halfWidth = picture.ChromaShiftX() == 1, halfHeight = picture.ChromaShiftY() == 1;
+    for (int c = 1; c < 3; ++c) {
+        for (int r = 0; r < source.bandRows[c]; ++r) {
+            const int y = band * source.bandRows[c] + r;
+            std::uint8_t* to = source.components[c][r];
+            if (halfWidth && halfHeight) {
+                ReadPlaneRow(picture, c, y, to, source.bandWidth[c]);
+                continue;
+            }
+            const int sourceWidth = source.bandWidth[c] * (halfWidth ? 1 : 2);
+            ReadPlaneRow(picture, c, 2 * y, source.chromaRows[0].data(), sourceWidth);
+            ReadPlaneRow(picture, c, 2 * y + 1, source.chromaRows[1].data(), sourceWidth);
+            AverageChroma(source, !halfWidth, to, source.bandWidth[c]);
+        }
+    }
+}
+
+void Feed(jpeg_compress_struct& info, TPlanesSource& source) {
+    const auto linesPerBand = static_cast<JDIMENSION>(source.bandRows[0]);
+    for (int band = 0; info.next_scanline < info.image_height; ++band) {
+        FillBand(source, band);
+        jpeg_write_raw_data(&info, source.components.data(), linesPerBand);
+    }
+}
+
+void SetSampling(jpeg_compress_struct&, const TRgbSource&) {}
+
+// One picture from `source` into `output`. libjpeg reports errors by a long jump back
+// here, so nothing with a destructor may be made between setjmp and the end.
+template <typename TSource>
+void Compress(TSource& source, int quality, bool optimizedHuffman, std::vector<std::uint8_t>& output) {
     output.clear();
-
     jpeg_compress_struct info{};
     TErrorManager errors;
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = ErrorExit;
     errors.manager.emit_message = SilentMessage;
     TVectorDestination destination;
-    // Nothing with a destructor may live between setjmp and the jump back.
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&info);
         output.clear();
@@ -87,19 +228,34 @@ void TJpegEncoder::Encode(const TBitmap& picture, std::vector<std::uint8_t>& out
     destination.manager.term_destination = TermDestination;
     info.dest = &destination.manager;
 
-    info.image_width = static_cast<JDIMENSION>(picture.width);
-    info.image_height = static_cast<JDIMENSION>(picture.height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    SetUp(info, source);
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality_, TRUE);  // forced baseline quantisation tables
+    jpeg_set_quality(&info, quality, TRUE);  // forced baseline quantisation tables
+    info.optimize_coding = optimizedHuffman ? TRUE : FALSE;
+    SetSampling(info, source);
     jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(picture.row(static_cast<int>(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
+    Feed(info, source);
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
+}
+
+}  // namespace
+
+void TJpegEncoder::SetQuality(int quality) { quality_ = std::clamp(quality, 1, 100); }
+
+void TJpegEncoder::Encode(const TBitmap& picture, std::vector<std::uint8_t>& output) const {
+    if (picture.empty() || picture.pixels.size() < picture.stride() * static_cast<std::size_t>(picture.height))
+        throw std::runtime_error("JPEG encoder: empty picture");
+    TRgbSource source{&picture};
+    Compress(source, quality_, optimizedHuffman_, output);
+}
+
+void TJpegEncoder::Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output) const {
+    if (picture.empty() || picture.width() <= 0 || picture.height() <= 0)
+        throw std::runtime_error("JPEG encoder: empty picture");
+    TPlanesSource source;
+    source.picture = &picture;
+    Compress(source, quality_, optimizedHuffman_, output);
 }
 
 }  // namespace pellicor

@@ -4,24 +4,37 @@
 #include <vector>
 
 #include "media/bitmap.h"
+#include "media/yuv_picture.h"
 
 namespace pellicor {
 
-// Baseline colour JPEG encoding of the engine's bitmaps (libjpeg-turbo), at a fixed
-// quality: forced baseline quantisation tables, neither grey-scale nor progressive.
+// Baseline colour JPEG encoding of the engine's pictures (libjpeg-turbo), at a fixed
+// quality: forced baseline quantisation tables, neither grey-scale nor progressive, with
+// Huffman tables made for each picture unless switched off. An encoder holds only its
+// settings, so one encoder may serve several threads at once.
 class TJpegEncoder {
 public:
     // 1..100, the JPEG quality itself; values outside are clamped.
     void SetQuality(int quality);
     int Quality() const { return quality_; }
 
+    // Huffman tables made for each picture (a second pass over its coefficients, still
+    // baseline) instead of the standard tables: fewer bytes for the same picture.
+    void SetOptimizedHuffman(bool optimized) { optimizedHuffman_ = optimized; }
+    bool OptimizedHuffman() const { return optimizedHuffman_; }
+
     // Replaces the contents of `output` with the JPEG bytes of the picture (its capacity is
     // kept, so one buffer serves every frame). Throws std::runtime_error for an empty
     // picture or when the encoder fails.
     void Encode(const TBitmap& picture, std::vector<std::uint8_t>& output) const;
+    // The same from decoded planes, which go into the JPEG as they are (studio-range
+    // samples are stretched to the full range JPEG uses, 4:2:2 and 4:4:4 chroma averaged
+    // to the 4:2:0 of every other picture): no conversion to RGB and back.
+    void Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output) const;
 
 private:
     int quality_ = 75;
+    bool optimizedHuffman_ = true;
 };
 
 }  // namespace pellicor

@@ -35,6 +35,33 @@ std::int64_t Timestamp(double seconds, AVRational timeBase) {
     return RoundHalfEven(seconds / av_q2d(timeBase));
 }
 
+bool IsFullRange(const AVFrame& frame) {
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    return frame.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
+           format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
+}
+
+// Planes a JPEG encoder takes as they are: 8-bit planar YCbCr, chroma subsampled as JPEG
+// allows, of the BT.601 matrix, which is also what the conversion to RGB assumes for an
+// untagged picture (other matrices go through RGB, so both ways give the same colours).
+bool HasJpegPlanes(const AVFrame& frame) {
+    switch (frame.format) {
+        case AV_PIX_FMT_YUV420P: case AV_PIX_FMT_YUVJ420P:
+        case AV_PIX_FMT_YUV422P: case AV_PIX_FMT_YUVJ422P:
+        case AV_PIX_FMT_YUV444P: case AV_PIX_FMT_YUVJ444P:
+            break;
+        default:
+            return false;
+    }
+    switch (frame.colorspace) {
+        case AVCOL_SPC_UNSPECIFIED: case AVCOL_SPC_RESERVED:
+        case AVCOL_SPC_BT470BG: case AVCOL_SPC_SMPTE170M:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -42,9 +69,10 @@ std::int64_t Timestamp(double seconds, AVRational timeBase) {
 
 class TVideoTrack {
 public:
-    explicit TVideoTrack(const std::string& path);
+    TVideoTrack(const std::string& path, int threads);
 
     void Read(std::int64_t index, TMclImage& image);
+    bool ReadPlanes(std::int64_t index, TYuvPicture& picture);
     double OriginSeconds() const { return Seconds(basePts_, timeBase_); }
     int SeekCount() const { return decoder_.SeekCount(); }
 
@@ -63,6 +91,7 @@ private:
     void Advance();
     void SeekTo(std::int64_t index);
     const AVFrame& Pick(std::int64_t index) const;
+    const AVFrame& Position(std::int64_t index);
     void Convert(const AVFrame& frame, TMclImage& image);
 
     TStreamDecoder decoder_;
@@ -83,8 +112,8 @@ private:
     std::vector<std::uint8_t> scratch_;
 };
 
-TVideoTrack::TVideoTrack(const std::string& path)
-    : decoder_(path, AVMEDIA_TYPE_VIDEO),
+TVideoTrack::TVideoTrack(const std::string& path, int threads)
+    : decoder_(path, AVMEDIA_TYPE_VIDEO, threads),
       rate_(ffmpeg::VideoFrameRate(decoder_.Stream())),
       timeBase_(decoder_.Stream().time_base),
       width_(decoder_.Stream().codecpar->width),
@@ -191,7 +220,7 @@ const AVFrame& TVideoTrack::Pick(std::int64_t index) const {
     return *current_.frame;  // nothing earlier could be decoded: the nearest later picture
 }
 
-void TVideoTrack::Read(std::int64_t index, TMclImage& image) {
+const AVFrame& TVideoTrack::Position(std::int64_t index) {
     if (index < 0) throw EMediaError("frame index " + std::to_string(index) + " is negative");
     if (!Holds(index)) {
         // At the end already: no need to look again.
@@ -201,7 +230,16 @@ void TVideoTrack::Read(std::int64_t index, TMclImage& image) {
         }
         while (!ended_ && current_.index < index) Advance();
     }
-    Convert(Pick(index), image);
+    return Pick(index);
+}
+
+void TVideoTrack::Read(std::int64_t index, TMclImage& image) { Convert(Position(index), image); }
+
+bool TVideoTrack::ReadPlanes(std::int64_t index, TYuvPicture& picture) {
+    const AVFrame& frame = Position(index);
+    if (frame.width != width_ || frame.height != height_ || !HasJpegPlanes(frame)) return false;
+    picture = TYuvPicture::Reference(frame, IsFullRange(frame));
+    return true;
 }
 
 void TVideoTrack::Convert(const AVFrame& frame, TMclImage& image) {
@@ -215,11 +253,8 @@ void TVideoTrack::Convert(const AVFrame& frame, TMclImage& image) {
     if (!scaler_) throw EMediaError("pictures of this pixel format cannot be converted");
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
     if (descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB)) {
-        const bool fullRange = frame.color_range == AVCOL_RANGE_JPEG ||
-                               format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P ||
-                               format == AV_PIX_FMT_YUVJ444P;
         sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(frame.colorspace),
-                                 fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                                 IsFullRange(frame) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
                                  1 << 16, 1 << 16);
     }
 
@@ -428,10 +463,10 @@ void TAudioTrack::Read(std::int64_t first, int count, TMclSound& sound) {
 // ---------------------------------------------------------------------------------------
 // Reader
 
-TMclReader::TMclReader(const std::string& path) {
+TMclReader::TMclReader(const std::string& path, int threads) {
     std::string failure;
     try {
-        video_ = std::make_unique<TVideoTrack>(path);
+        video_ = std::make_unique<TVideoTrack>(path, threads);
     } catch (const EMediaError& error) {
         failure = error.what();
     }
@@ -457,14 +492,25 @@ void TMclReader::ReadSound(std::int64_t firstSample, int sampleCount, TMclSound&
     audio_->Read(firstSample, sampleCount, sound);
 }
 
+bool TMclReader::ReadPlanes(int index, TYuvPicture& picture) {
+    if (!video_) throw EMediaError("the source has no video to read");
+    return video_->ReadPlanes(index, picture);
+}
+
 int TMclReader::SeekCount() const {
     return (video_ ? video_->SeekCount() : 0) + (audio_ ? audio_->SeekCount() : 0);
 }
 
-TMclReadHandle MclReadOpen(const std::string& path) { return std::make_unique<TMclReader>(path); }
+TMclReadHandle MclReadOpen(const std::string& path, int threads) {
+    return std::make_unique<TMclReader>(path, threads);
+}
 
 void MclReadImage(TMclReader& reader, int index, TMclImage& image) {
     reader.ReadImage(index, image);
+}
+
+bool MclReadPlanes(TMclReader& reader, int index, TYuvPicture& picture) {
+    return reader.ReadPlanes(index, picture);
 }
 
 void MclReadSound(TMclReader& reader, std::int64_t firstSample, int sampleCount,

@@ -6,6 +6,7 @@
 
 #include "media/mcl_image.h"
 #include "media/mcl_sound.h"
+#include "media/yuv_picture.h"
 
 namespace pellicor {
 
@@ -28,8 +29,9 @@ class TAudioTrack;
 class TMclReader {
 public:
     // Throws EMediaError when the file cannot be opened or has neither a decodable video
-    // nor a decodable audio stream.
-    explicit TMclReader(const std::string& path);
+    // nor a decodable audio stream. `threads`: the video decoder's threads, 0 for as many
+    // as the machine has cores (the pictures are the same whatever the count).
+    explicit TMclReader(const std::string& path, int threads = 0);
     ~TMclReader();
     TMclReader(const TMclReader&) = delete;
     TMclReader& operator=(const TMclReader&) = delete;
@@ -38,6 +40,11 @@ public:
     bool HasAudio() const { return audio_ != nullptr; }
 
     void ReadImage(int index, TMclImage& image);
+    // Frame `index` as the decoder's own planes, where a JPEG encoder can take them as they
+    // are (8-bit planar YCbCr of the BT.601 matrix at the source size): true and the
+    // picture shares them. False (picture untouched) for other pictures; ReadImage then
+    // gives the frame without decoding it again.
+    bool ReadPlanes(int index, TYuvPicture& picture);
     void ReadSound(std::int64_t firstSample, int sampleCount, TMclSound& sound);
 
     // Seeks (and rewinds) made so far by both decoders; sequential reading makes none.
@@ -50,10 +57,13 @@ private:
 
 using TMclReadHandle = std::unique_ptr<TMclReader>;
 
-// Opens a source file for reading (throws EMediaError when it cannot).
-TMclReadHandle MclReadOpen(const std::string& path);
+// Opens a source file for reading (throws EMediaError when it cannot); `threads` as for
+// TMclReader.
+TMclReadHandle MclReadOpen(const std::string& path, int threads = 0);
 // The image is replaced by frame `index` (0-based) at source size.
 void MclReadImage(TMclReader& reader, int index, TMclImage& image);
+// Frame `index` as the decoder's planes where they suit a JPEG encoder (TMclReader::ReadPlanes).
+bool MclReadPlanes(TMclReader& reader, int index, TYuvPicture& picture);
 // The sound holds `sampleCount` samples from `firstSample` on, as PCM.
 void MclReadSound(TMclReader& reader, std::int64_t firstSample, int sampleCount,
                   TMclSound& sound);

@@ -12,8 +12,8 @@ namespace {
 constexpr int kFailureLimit = 256;
 }  // namespace
 
-TStreamDecoder::TStreamDecoder(std::string path, AVMediaType type)
-    : path_(std::move(path)), type_(type), packet_(ffmpeg::NewPacket()) {
+TStreamDecoder::TStreamDecoder(std::string path, AVMediaType type, int threads)
+    : path_(std::move(path)), type_(type), packet_(ffmpeg::NewPacket()), threads_(threads) {
     Open();
 }
 
@@ -29,7 +29,7 @@ void TStreamDecoder::Open() {
         format_->streams[i]->discard =
             static_cast<int>(i) == streamIndex_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
-    codec_ = ffmpeg::OpenDecoder(Stream());
+    codec_ = ffmpeg::OpenDecoder(Stream(), threads_);
     if (!codec_) {
         throw EMediaError("the " + std::string(kind) + " of \"" + path_ + "\" cannot be decoded");
     }

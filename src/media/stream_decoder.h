@@ -14,8 +14,9 @@ namespace pellicor {
 class TStreamDecoder {
 public:
     // Opens the file and the decoder of its stream of this kind; throws EMediaError when
-    // there is no such stream or it cannot be decoded.
-    TStreamDecoder(std::string path, AVMediaType type);
+    // there is no such stream or it cannot be decoded. `threads`: the decoder's threads
+    // (0: as many as the machine has cores).
+    TStreamDecoder(std::string path, AVMediaType type, int threads = 0);
 
     const AVStream& Stream() const { return *format_->streams[streamIndex_]; }
     AVStream& Stream() { return *format_->streams[streamIndex_]; }
@@ -48,6 +49,7 @@ private:
     ffmpeg::CodecPtr codec_;
     ffmpeg::PacketPtr packet_;
     int streamIndex_ = -1;
+    int threads_ = 0;
     bool draining_ = false;
     int seekCount_ = 0;
 };

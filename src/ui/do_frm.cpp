@@ -55,7 +55,7 @@ TDoFrm::TDoFrm(const TTaskList& tasks, TDoFrmOptions options, QWidget* parent)
     setModal(true);
     BuildControls();
     driver_ = std::make_unique<TBatchDriver>(tasks, static_cast<TBatchObserver&>(*this),
-                                             TBatchOptions{options.tempFolder, options.stubPath, {}, 1, {}});
+                                             TBatchOptions{options.tempFolder, options.stubPath, {}, 1, {}, 0});
     driver_->SetPreviewImage([this](const TBitmap& frame) { imgPreview_->SetImage(ToImage(frame)); });
 }
 

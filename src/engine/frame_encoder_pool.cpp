@@ -1,0 +1,96 @@
+#include "engine/frame_encoder_pool.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace pellicor {
+
+TFrameEncoderPool::TFrameEncoderPool(const TJpegEncoder& encoder, int workers, std::size_t window)
+    : encoder_(encoder), window_(std::max<std::size_t>(window, 1)) {
+    try {
+        for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads to be had: the ones that started do the work (none: Submit does).
+    }
+}
+
+TFrameEncoderPool::~TFrameEncoderPool() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    jobAdded_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+int TFrameEncoderPool::ResolveThreads(int requested) {
+    if (requested > 0) return requested;
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+bool TFrameEncoderPool::Full() const {
+    std::lock_guard lock(mutex_);
+    return inFlight_.size() >= window_;
+}
+
+bool TFrameEncoderPool::Empty() const {
+    std::lock_guard lock(mutex_);
+    return inFlight_.empty();
+}
+
+void TFrameEncoderPool::Encode(TJob& job) const {
+    try {
+        std::visit([&](const auto& picture) { encoder_.Encode(picture, job.jpeg); }, job.picture);
+    } catch (...) {
+        job.error = std::current_exception();
+    }
+    job.picture = TBitmap();  // the decoder's buffer goes back as soon as it is encoded
+}
+
+void TFrameEncoderPool::Submit(TFramePicture picture) {
+    auto job = std::make_unique<TJob>();
+    job->picture = std::move(picture);
+    TJob* raw = job.get();
+    if (workers_.empty()) {
+        Encode(*raw);
+        raw->done = true;
+        std::lock_guard lock(mutex_);
+        inFlight_.push_back(std::move(job));
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        inFlight_.push_back(std::move(job));
+        waiting_.push_back(raw);
+    }
+    jobAdded_.notify_one();
+}
+
+std::optional<std::vector<std::uint8_t>> TFrameEncoderPool::TakeOldest(bool wait) {
+    std::unique_lock lock(mutex_);
+    if (inFlight_.empty()) return std::nullopt;
+    if (wait) jobDone_.wait(lock, [this] { return inFlight_.front()->done; });
+    if (!inFlight_.front()->done) return std::nullopt;
+    std::unique_ptr<TJob> job = std::move(inFlight_.front());
+    inFlight_.pop_front();
+    lock.unlock();
+    if (job->error) std::rethrow_exception(job->error);
+    return std::move(job->jpeg);
+}
+
+void TFrameEncoderPool::Work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        jobAdded_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+        if (stopping_) return;
+        TJob* job = waiting_.front();
+        waiting_.pop_front();
+        lock.unlock();
+        Encode(*job);
+        lock.lock();
+        job->done = true;
+        jobDone_.notify_all();
+    }
+}
+
+}  // namespace pellicor

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <variant>
+#include <vector>
+
+#include "media/bitmap.h"
+#include "media/jpeg_encoder.h"
+#include "media/yuv_picture.h"
+
+namespace pellicor {
+
+// A frame's picture on its way to the JPEG encoder: the decoder's planes or an RGB bitmap.
+using TFramePicture = std::variant<TYuvPicture, TBitmap>;
+
+// Encodes frame pictures on worker threads while the caller reads the next frames, and
+// hands the JPEG bytes back in the order the pictures came in, so that one writer puts the
+// frames into the movie in order and the file does not depend on the number of workers.
+// At most `window` pictures are in flight: memory does not grow with the clip.
+class TFrameEncoderPool {
+public:
+    // `workers` threads; with none, Submit encodes on the calling thread.
+    TFrameEncoderPool(const TJpegEncoder& encoder, int workers, std::size_t window);
+    // Stops and joins the workers; pictures still in flight are dropped.
+    ~TFrameEncoderPool();
+    TFrameEncoderPool(const TFrameEncoderPool&) = delete;
+    TFrameEncoderPool& operator=(const TFrameEncoderPool&) = delete;
+
+    // `window` pictures are in flight: take the oldest before submitting another.
+    bool Full() const;
+    bool Empty() const;
+
+    void Submit(TFramePicture picture);
+    // The JPEG bytes of the oldest picture in flight: waits for them when `wait`, else
+    // nothing while they are not ready (or nothing is in flight). An exception of the
+    // encoder for that picture is thrown here.
+    std::optional<std::vector<std::uint8_t>> TakeOldest(bool wait);
+
+    // Threads for `requested` (0: as many as the machine has cores, at least 1).
+    static int ResolveThreads(int requested);
+
+private:
+    struct TJob {
+        TFramePicture picture;
+        std::vector<std::uint8_t> jpeg;
+        std::exception_ptr error;
+        bool done = false;
+    };
+
+    void Encode(TJob& job) const;
+    void Work();
+
+    const TJpegEncoder encoder_;
+    const std::size_t window_;
+    mutable std::mutex mutex_;
+    std::condition_variable jobAdded_;
+    std::condition_variable jobDone_;
+    std::deque<std::unique_ptr<TJob>> inFlight_;  // in the order submitted
+    std::deque<TJob*> waiting_;                   // not yet taken by a worker
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace pellicor
