@@ -258,9 +258,9 @@ public:
     std::function<void()> onPump;
 };
 
-const TBatchButtons kIdle{"&Convert", true, false, false};
-const TBatchButtons kRunning{"&Convert", false, true, true};
-const TBatchButtons kPausedButtons{"&Resume", true, false, true};
+const TBatchButtons kIdle{false, true, false, false};
+const TBatchButtons kRunning{false, false, true, true};
+const TBatchButtons kPausedButtons{true, true, false, true};
 
 class BatchDriverTest : public ::testing::Test {
 protected:

@@ -453,9 +453,9 @@ void TBatchDriver::SetPreviewImage(std::function<void(const TBitmap&)> show) {
 }
 
 TBatchButtons TBatchDriver::Buttons() const {
-    if (!Converting) return {kConvertCaption, true, false, false};
-    if (Paused) return {kResumeCaption, true, false, true};
-    return {kConvertCaption, false, true, true};
+    if (!Converting) return {false, true, false, false};
+    if (Paused) return {true, true, false, true};
+    return {false, false, true, true};
 }
 
 void TBatchDriver::UpdateButtons() {

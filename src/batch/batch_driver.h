@@ -19,8 +19,6 @@ namespace pellicor {
 // Texts of the batch run, as the front ends show them.
 inline constexpr std::string_view kCurrentReadyText = "Current progress: Ready...";
 inline constexpr std::string_view kCurrentFinishedText = "Current converting finished!";
-inline constexpr std::string_view kConvertCaption = "&Convert";
-inline constexpr std::string_view kResumeCaption = "&Resume";
 
 // Names of the temporary audio files in the temp folder.
 inline constexpr std::string_view kTempWaveName = "atemp.wav";
@@ -31,9 +29,10 @@ std::string TotalProgressText(std::int64_t position, std::int64_t maximum);
 // "Current converting: \"clip.avi@/home/me/videos/\"".
 std::string CurrentConvertingText(const TSourceInfo& source);
 
-// The state of the four buttons; "&Exit" is always enabled.
+// The state of the four buttons; "&Exit" is always enabled. Their captions belong to the
+// front end that shows them.
 struct TBatchButtons {
-    std::string_view convertCaption = kConvertCaption;  // "&Convert", or "&Resume" while paused
+    bool resumes = false;  // the run is paused: the convert button resumes it
     bool convertEnabled = true;
     bool pauseEnabled = false;
     bool stopEnabled = false;

@@ -62,7 +62,7 @@ public:
     void SetDriver(TBatchDriver* driver) { driver_ = driver; }
 
     void ButtonsChanged(const TBatchButtons& buttons) override {
-        const bool paused = buttons.convertCaption == kResumeCaption;
+        const bool paused = buttons.resumes;
         if (paused == paused_) return;
         paused_ = paused;
         if (!terminal_) std::cout << (paused ? "Paused (p + Enter resumes)" : "Resumed") << std::endl;

@@ -23,6 +23,10 @@ namespace pellicor::ui {
 
 namespace {
 
+// The convert button's captions: it resumes a paused run.
+const char* const kConvertCaption = "&Convert";
+const char* const kResumeCaption = "&Resume";
+
 // The picture the preview shows when no frame is being converted.
 QImage IdlePicture() {
     QImage picture(320, 240, QImage::Format_RGB888);
@@ -97,7 +101,7 @@ void TDoFrm::BuildControls() {
     prgTotal_->setObjectName("prgTotal");
     for (QLabel* label : {labCurrent_, labTotal_}) label->setMinimumWidth(360);
 
-    btnConvert_ = new QPushButton(QStringLiteral("&Convert"), this);
+    btnConvert_ = new QPushButton(QString::fromUtf8(kConvertCaption), this);
     btnConvert_->setObjectName("btnConvert");
     btnPause_ = new QPushButton(QStringLiteral("&Pause"), this);
     btnPause_->setObjectName("btnPause");
@@ -181,7 +185,7 @@ void TDoFrm::closeEvent(QCloseEvent* event) {
 void TDoFrm::reject() { close(); }
 
 void TDoFrm::ButtonsChanged(const TBatchButtons& buttons) {
-    btnConvert_->setText(QString::fromUtf8(buttons.convertCaption.data(), buttons.convertCaption.size()));
+    btnConvert_->setText(QString::fromUtf8(buttons.resumes ? kResumeCaption : kConvertCaption));
     btnConvert_->setEnabled(buttons.convertEnabled);
     btnPause_->setEnabled(buttons.pauseEnabled);
     btnStop_->setEnabled(buttons.stopEnabled);
