@@ -24,6 +24,12 @@ constexpr std::uint32_t Rgba(std::uint32_t rgb, std::uint32_t alpha = 255) {
     return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16) | (alpha << 24);
 }
 
+// The palette both default movies share: a dark panel, light ink, a track and its bar.
+constexpr std::uint32_t kPanel = 0x262A30;
+constexpr std::uint32_t kInk = 0xF2F2F2;
+constexpr std::uint32_t kTrack = 0x4A5058;
+constexpr std::uint32_t kBar = 0x4FA3E0;
+
 struct TPixelPoint {
     std::int32_t x;
     std::int32_t y;

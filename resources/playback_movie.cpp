@@ -15,13 +15,9 @@ namespace {
 constexpr std::int32_t kWidth = 400;
 constexpr std::int32_t kHeight = 60;
 constexpr std::int32_t kButton = 48;
-constexpr std::uint32_t kPanel = 0x262A30;
 constexpr std::uint32_t kButtonUp = 0x3A3F47;
 constexpr std::uint32_t kButtonOver = 0x505761;
 constexpr std::uint32_t kButtonDown = 0x6A737F;
-constexpr std::uint32_t kInk = 0xF2F2F2;
-constexpr std::uint32_t kTrack = 0x4A5058;
-constexpr std::uint32_t kBar = 0x4FA3E0;
 constexpr TPixelRect kTrackArea{176, 26, 388, 34};
 
 // A button: a square that lightens under the mouse and when pressed, with the icon on it.

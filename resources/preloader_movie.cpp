@@ -15,10 +15,6 @@ namespace {
 // Drawn at twice the size it is shown at: the default scale is 50 %.
 constexpr std::int32_t kWidth = 400;
 constexpr std::int32_t kHeight = 100;
-constexpr std::uint32_t kPanel = 0x262A30;
-constexpr std::uint32_t kTrack = 0x4A5058;
-constexpr std::uint32_t kBar = 0x4FA3E0;
-constexpr std::uint32_t kInk = 0xF2F2F2;
 constexpr TPixelRect kBarArea{20, 64, 380, 84};
 
 // Frame of a digit clip: 1 is blank, 2..11 show 0..9.

@@ -5,10 +5,8 @@
 #include <vector>
 
 #include "settings/cov_settings.h"
-#include "swf/bits_engine.h"
 #include "swf/movie_stream.h"
 #include "swf/streams.h"
-#include "swf/swf_error.h"
 #include "util/temporary_file.h"
 
 namespace pellicor {
@@ -51,14 +49,7 @@ bool CompressFlashInto(const std::string& moviePath, const std::string& compress
     TFileStream movie(moviePath, TFileStream::Mode::OpenRead);
     TFileStream compressed(compressedPath, TFileStream::Mode::Create);
     const std::uint64_t size = movie.Size();
-    if (size < 8) throw ESWFError("An SWF file is at least 8 bytes long");
-    if (size > 0xFFFFFFFFull) throw ESWFError("An SWF file larger than 4 GiB cannot be compressed");
-    {
-        TBitsEngine header(compressed);
-        header.WriteBytes("CWS", 3);
-        header.WriteByte(6);
-        header.WriteDWord(static_cast<std::uint32_t>(size));
-    }
+    WriteCompressedSWFHeader(compressed, size);
     TCompressionStream compression(compressed);
     movie.Seek(8);
     const bool complete = size == 8 || CopyCompressed(movie, compression, size - 8, progress) == size - 8;

@@ -51,6 +51,12 @@ void CountDamage(j_common_ptr info, int level) {
         ++info->err->num_warnings;
 }
 
+// Checked on the header, before decoding starts: for a progressive stream libjpeg then
+// allocates the coefficients of the whole picture, whatever size the header claims.
+bool TooLarge(const jpeg_decompress_struct& decoder) {
+    return std::size_t{decoder.image_width} * 3 * decoder.image_height > kMaxPixelBytes;
+}
+
 std::string MessageOf(j_common_ptr info) {
     char text[JMSG_LENGTH_MAX] = {};
     info->err->format_message(info, text);
@@ -66,7 +72,7 @@ std::string DecodeAll(TDecodeState& state, std::span<const std::uint8_t> bytes) 
     state.decoderCreated = true;
     jpeg_mem_src(&decoder, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&decoder, TRUE);
-    if (std::size_t{decoder.image_width} * 3 * decoder.image_height > kMaxPixelBytes)
+    if (TooLarge(decoder))
         return "the picture is larger than " + std::to_string(kMaxPixelBytes >> 20) + " MiB";
     jpeg_start_decompress(&decoder);
     // The row lives in the state: a jump out of libjpeg skips the destructors of locals.
@@ -95,9 +101,7 @@ bool Decode(TDecodeState& state, std::span<const std::uint8_t> bytes, TJpegRecod
     result.Height = static_cast<std::uint16_t>(decoder.image_height);
     result.Progressive = jpeg_has_multiple_scans(&decoder);
     if (!result.Progressive) return true;
-    // Checked before decoding starts: for a progressive stream libjpeg then allocates the
-    // coefficients of the whole picture, whatever size the header claims.
-    if (std::size_t{decoder.image_width} * 3 * decoder.image_height > kMaxPixelBytes) return false;
+    if (TooLarge(decoder)) return false;
     decoder.out_color_space = JCS_RGB;
     jpeg_start_decompress(&decoder);
     state.picture = TBitmap(static_cast<int>(decoder.output_width), static_cast<int>(decoder.output_height));

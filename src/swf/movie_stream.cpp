@@ -164,14 +164,18 @@ void TCompressionStream::Finish() {
     Deflate(Z_FINISH);
 }
 
-void CompressSWF(TStream& uncompressed, TStream& target) {
-    const std::uint64_t size = uncompressed.Size();
+void WriteCompressedSWFHeader(TStream& target, std::uint64_t size) {
     if (size < 8) throw ESWFError("An SWF file is at least 8 bytes long");
     if (size > 0xFFFFFFFFull) throw ESWFError("An SWF file larger than 4 GiB cannot be compressed");
     TBitsEngine engine(target);
     engine.WriteBytes("CWS", 3);
     engine.WriteByte(6);
     engine.WriteDWord(static_cast<std::uint32_t>(size));
+}
+
+void CompressSWF(TStream& uncompressed, TStream& target) {
+    const std::uint64_t size = uncompressed.Size();
+    WriteCompressedSWFHeader(target, size);
     uncompressed.Seek(8);
     TCompressionStream compression(target);
     compression.CopyFrom(uncompressed, size - 8);

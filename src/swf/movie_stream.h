@@ -96,6 +96,9 @@ struct TSWFHeader {
 // uncompressed length (the source's size), then bytes 8.. of the source through zlib
 // deflate at the default level. Reads the source from its start.
 void CompressSWF(TStream& uncompressed, TStream& target);
+// The first 8 bytes of that layout for a movie of `size` bytes; refuses a size the layout
+// cannot hold (under 8 bytes, or 4 GiB and more).
+void WriteCompressedSWFHeader(TStream& target, std::uint64_t size);
 
 // The uncompressed form of an SWF file ("FWS" or "CWS", from the source's start): an "FWS"
 // file is copied, a "CWS" file gets the "FWS" signature with its own version and length

@@ -27,15 +27,9 @@
 
 using namespace pellicor;
 using namespace pellicor::ui;
+using ui_test::Control;
 
 namespace {
-
-template <typename T>
-T& Control(QWidget& dialog, const char* name) {
-    T* control = dialog.findChild<T*>(name);
-    if (control == nullptr) qFatal("no control %s", name);
-    return *control;
-}
 
 // Runs pellicor-cli; fails the test with its output unless it succeeds.
 bool RunCli(const QStringList& arguments) {

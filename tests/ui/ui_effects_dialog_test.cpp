@@ -19,23 +19,8 @@
 
 using namespace pellicor;
 using namespace pellicor::ui;
-
-namespace {
-
-TCovSettings Task(const char* fixture) {
-    TCovSettings task;
-    if (!InitTaskSettings(ui_test::Fixture(fixture).toStdString(), task, kInitProbe)) qFatal("cannot probe %s", fixture);
-    return task;
-}
-
-template <typename T>
-T& Control(QWidget& dialog, const char* name) {
-    T* control = dialog.findChild<T*>(name);
-    if (control == nullptr) qFatal("no control %s", name);
-    return *control;
-}
-
-}  // namespace
+using ui_test::Control;
+using ui_test::Task;
 
 class EffectsDialogTest : public QObject {
     Q_OBJECT

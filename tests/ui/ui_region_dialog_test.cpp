@@ -17,21 +17,10 @@
 
 using namespace pellicor;
 using namespace pellicor::ui;
+using ui_test::Control;
+using ui_test::Task;
 
 namespace {
-
-TCovSettings Task(const char* fixture) {
-    TCovSettings task;
-    if (!InitTaskSettings(ui_test::Fixture(fixture).toStdString(), task, kInitProbe)) qFatal("cannot probe %s", fixture);
-    return task;
-}
-
-template <typename T>
-T& Control(QWidget& dialog, const char* name) {
-    T* control = dialog.findChild<T*>(name);
-    if (control == nullptr) qFatal("no control %s", name);
-    return *control;
-}
 
 QRect Fields(QWidget& dialog) {
     return {Control<QSpinBox>(dialog, "edtX").value(), Control<QSpinBox>(dialog, "edtY").value(),

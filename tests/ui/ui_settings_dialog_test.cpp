@@ -30,6 +30,7 @@
 
 using namespace pellicor;
 using namespace pellicor::ui;
+using ui_test::Control;
 
 namespace {
 
@@ -79,13 +80,6 @@ std::set<std::string> ChangedKeys(const TCovSettings& before, const TCovSettings
     for (const auto& [key, value] : b)
         if (!a.contains(key)) changed.insert(key);
     return changed;
-}
-
-template <typename T>
-T& Control(QWidget& dialog, const char* name) {
-    T* control = dialog.findChild<T*>(name);
-    if (control == nullptr) qFatal("no control %s", name);
-    return *control;
 }
 
 }  // namespace

@@ -18,11 +18,27 @@
 #include "swf/bits_engine.h"
 #include "swf/movie_stream.h"
 #include "swf/streams.h"
+#include "settings/cov_settings.h"
 #include "ui/desktop_services.h"
 
 namespace pellicor::ui_test {
 
 inline QString Fixture(const char* name) { return QStringLiteral(PELLICOR_FIXTURES_DIR "/") + name; }
+
+// A new task on the fixture, probed as the adding dialog probes it.
+inline TCovSettings Task(const char* fixture) {
+    TCovSettings task;
+    if (!InitTaskSettings(Fixture(fixture).toStdString(), task, kInitProbe)) qFatal("cannot probe %s", fixture);
+    return task;
+}
+
+// The dialog's child control of that object name; the test ends when there is none.
+template <typename T>
+T& Control(QWidget& dialog, const char* name) {
+    T* control = dialog.findChild<T*>(name);
+    if (control == nullptr) qFatal("no control %s", name);
+    return *control;
+}
 
 // Records every request; questions take the next queued answer (no when none is left).
 class TRecordingServices : public ui::TDesktopServices {
