@@ -195,6 +195,35 @@ TEST(BatchFillPassSettings, PathsFramesAndCopiedSettings) {
     EXPECT_EQ(bare.destPath, "/out/a.b.swf");
 }
 
+// Without keep-aspect-ratio, with extracted sound and no first-frame picture, no rule
+// changes a field: the context holds every export block exactly as the task does.
+TEST(BatchFillPassSettings, EveryExportBlockArrivesWhole) {
+    TCovSettings task = VideoTask("/videos/", "clip.avi");
+    task.sourceInfo.aExists = kTrue32;
+    task.sourceInfo.aSupported = kTrue32;
+    task.destFlashFormat = kFlashFormatMX;
+    task.destFlashBackgroundColor = 0x123456;
+    task.destFrameQuality = 80;
+    task.destIsApplyRegion = true;
+    task.destRegionX = 3;
+    task.destRegionWidth = 100;
+    task.destIsAudioIncluded = true;
+    task.destAudioFormat = kAudioMp3;
+    task.destAudioBitrate = 4;
+    task.destFlashClickOpenLinkURL = "http://example.com/";
+    task.destFlashEndRepeatTimes = 3;
+    task.destFlashTextFont = DefaultCaptionFont();
+    task.destFlashTextOpenLinkTarget = kTargetTop;
+    task.destIsFlashBlankFrame = true;
+    task.destFlashBlankFrameColor = kColorWhite;
+    task.destPlaybackScaleX = 50;
+    task.effects.destIsApplyEffects = true;
+
+    TPassSettings context;
+    ASSERT_TRUE(FillPassSettings(task, "/tmp/t/", context));
+    EXPECT_TRUE(static_cast<const TExportSettings&>(context) == static_cast<const TExportSettings&>(task));
+}
+
 TEST(BatchFillPassSettings, KeepAspectRatioFitsStageAndRegionKeepingTheCorner) {
     TCovSettings task = VideoTask("/videos/", "clip.avi");
     task.destWidth = 200;

@@ -81,97 +81,37 @@ bool FillPassSettings(const TCovSettings& task, const std::string& tempFolder, T
                        (task.destIsAudioReplaced && FileExists(task.destAudioReplacedFile)));
     if (!context.isVideo && !context.isGif && !context.isAudio) return false;
 
+    // The blocks the task shares with the context, copied whole; then the rules below.
+    static_cast<TExportSettings&>(context) = task;
     context.srcPath = source.srcFilepath + source.srcFilename;
     context.destPath = FolderPrefix(task.destFilepath) + ChangeExtension(task.destFilename, ".swf");
-
-    context.effects = task.effects;
     context.resX = source.resX;
     context.resY = source.resY;
     SetFrameRange(task, context);
 
     // Stage and crop; keeping the aspect ratio fits both to the source's shape, the crop
     // keeping its top-left corner.
-    TSize stage{task.destWidth, task.destHeight};
-    TSize region{task.destRegionWidth, task.destRegionHeight};
     if (task.destIsKeepAspectRatio) {
-        stage = FitSize(source.resX, source.resY, stage.width, stage.height);
-        region = FitSize(source.resX, source.resY, region.width, region.height);
+        const TSize stage = FitSize(source.resX, source.resY, task.destWidth, task.destHeight);
+        const TSize region = FitSize(source.resX, source.resY, task.destRegionWidth, task.destRegionHeight);
+        context.destWidth = stage.width;
+        context.destHeight = stage.height;
+        context.destRegionWidth = region.width;
+        context.destRegionHeight = region.height;
     }
-    context.destWidth = stage.width;
-    context.destHeight = stage.height;
-    context.destIsApplyRegion = task.destIsApplyRegion;
-    context.destRegionX = task.destRegionX;
-    context.destRegionY = task.destRegionY;
-    context.destRegionWidth = region.width;
-    context.destRegionHeight = region.height;
 
-    context.destFlashPlayingQuality = task.destFlashPlayingQuality;
-    context.destFrameQuality = task.destFrameQuality;
-    context.destFlashFormat = task.destFlashFormat;
-    context.destIsFlashCompressed = task.destIsFlashCompressed;
-    context.destIsFlashProtected = task.destIsFlashProtected;
-    context.destFlashPassword = task.destFlashPassword;
-    context.destFlashBackgroundColor = task.destFlashBackgroundColor;
-
-    context.destFlashStartAction = task.destFlashStartAction;
-    context.destIsFlashStartWait = task.destIsFlashStartWait;
-    context.destFlashStartWaitSeconds = task.destFlashStartWaitSeconds;
-    context.destIsFlashEndRepeat = task.destIsFlashEndRepeat;
-    context.destFlashEndRepeatTimes = task.destFlashEndRepeatTimes;
-    context.destIsFlashEndUnload = task.destIsFlashEndUnload;
-    context.destIsFlashEndOpenLink = task.destIsFlashEndOpenLink;
-    context.destFlashEndOpenLinkType = task.destFlashEndOpenLinkType;
-    context.destFlashEndOpenLinkTarget = task.destFlashEndOpenLinkTarget;
-    context.destFlashEndOpenLinkURL = task.destFlashEndOpenLinkURL;
-    context.destIsFlashClickOpenLink = task.destIsFlashClickOpenLink;
-    context.destFlashClickOpenLinkType = task.destFlashClickOpenLinkType;
-    context.destFlashClickOpenLinkTarget = task.destFlashClickOpenLinkTarget;
-    context.destFlashClickOpenLinkURL = task.destFlashClickOpenLinkURL;
-
-    context.destIsFlashText = task.destIsFlashText;
-    context.destFlashText = task.destFlashText;
-    context.destFlashTextFont = task.destFlashTextFont;
-    context.destFlashTextOpacity = task.destFlashTextOpacity;
-    context.destFlashTextPosition = task.destFlashTextPosition;
-    context.destFlashTextX = task.destFlashTextX;
-    context.destFlashTextY = task.destFlashTextY;
-    context.destIsFlashTextOpenLink = task.destIsFlashTextOpenLink;
-    context.destFlashTextOpenLinkType = task.destFlashTextOpenLinkType;
-    context.destFlashTextOpenLinkTarget = task.destFlashTextOpenLinkTarget;
-    context.destFlashTextOpenLinkURL = task.destFlashTextOpenLinkURL;
-
-    context.destIsPreloader = task.destIsPreloader;
-    context.destPreloader = task.destPreloader;
-    context.destPreloaderScaleX = task.destPreloaderScaleX;
-    context.destPreloaderScaleY = task.destPreloaderScaleY;
-    context.destPreloaderPosition = task.destPreloaderPosition;
-    context.destPreloaderPositionX = task.destPreloaderPositionX;
-    context.destPreloaderPositionY = task.destPreloaderPositionY;
-    context.destIsPlayback = task.destIsPlayback;
-    context.destPlayback = task.destPlayback;
-    context.destPlaybackScaleX = task.destPlaybackScaleX;
-    context.destPlaybackScaleY = task.destPlaybackScaleY;
-    context.destPlaybackPosition = task.destPlaybackPosition;
-    context.destPlaybackPositionX = task.destPlaybackPositionX;
-    context.destPlaybackPositionY = task.destPlaybackPositionY;
-
-    context.destIsAudioIncluded = task.destIsAudioIncluded;
+    // Format, frequency and bitrate describe the sound extracted from the source only.
     context.tempFolder = FolderPrefix(tempFolder);
-    context.destIsAudioExtracted = task.destIsAudioExtracted;
-    context.destIsAudioReplaced = task.destIsAudioReplaced;
-    context.destAudioReplacedFile = task.destAudioReplacedFile;
     if (context.isAudio && !task.destIsAudioReplaced) {
-        context.destAudioFormat = task.destAudioFormat;
-        context.destAudioFrequency = task.destAudioFrequency;
-        context.destAudioBitrate = task.destAudioBitrate;
         context.audioSampleRate = source.aTimeLen > 0 ? source.aLen / source.aTimeLen : 0;
         context.tempAudioFile =
             context.tempFolder + std::string(task.destAudioFormat == kAudioWave ? kTempWaveName : kTempMp3Name);
+    } else {
+        context.destAudioFormat = 0;
+        context.destAudioFrequency = 0;
+        context.destAudioBitrate = 0;
     }
 
-    context.destIsFlashBlankFrame = task.destIsFlashBlankFrame;
-    context.destFlashBlankFrameColor = task.destFlashBlankFrameColor;
-    context.destFlashImageFrameFile = task.destFlashImageFrameFile;
     context.destIsFlashImageFrame = task.destIsFlashImageFrame && FileExists(task.destFlashImageFrameFile);
     return true;
 }

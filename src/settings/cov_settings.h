@@ -7,31 +7,9 @@
 #include <vector>
 
 #include "media/source_info.h"
-#include "settings/effect_settings.h"
+#include "settings/export_settings.h"
 
 namespace pellicor {
-
-// A colour laid out 0x00BBGGRR: red in the low byte.
-using TColor = std::uint32_t;
-
-inline constexpr TColor kColorBlack = 0x000000;
-inline constexpr TColor kColorWhite = 0xFFFFFF;
-
-// The caption font. Size, character set and pitch may hold -1 when a task list file
-// gave something that is not a number there.
-struct TFontDescription {
-    std::string name;
-    std::int32_t size = 0;  // points
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeout = false;
-    TColor color = kColorBlack;
-    std::int32_t charset = 0;  // 1 = the system default character set
-    std::int32_t pitch = 0;    // 0 default, 1 variable, 2 fixed
-
-    bool operator==(const TFontDescription&) const = default;
-};
 
 // "MS Sans Serif", 8 points, no style, black, character set 1, default pitch.
 TFontDescription DefaultCaptionFont();
@@ -79,89 +57,24 @@ inline constexpr std::string_view kHomePageAddress = "http://www.pellicor.exampl
 // pinned to the version the player tests play with.
 inline constexpr std::string_view kRuffleScriptAddress = "https://unpkg.com/@ruffle-rs/ruffle@0.6.0/ruffle.js";
 
-// Everything about one conversion task. Field names are the task list file's keys. A new
-// record holds zeros, false and empty strings; InitTaskSettings gives the defaults.
-struct TCovSettings {
+// Everything about one conversion task: the blocks the engine reads (TExportSettings) and
+// what only the task, its dialog and the packaging use. Field names are the task list
+// file's keys. A new record holds zeros, false and empty strings; InitTaskSettings gives
+// the defaults.
+struct TCovSettings : TExportSettings {
     TSourceInfo sourceInfo;
 
     std::string destFilename;
     std::string destFilepath;  // ends in "/"
     std::int32_t destExportType = 0;
-    std::int32_t destFlashFormat = 0;
-    bool destIsFlashCompressed = false;
-    bool destIsFlashProtected = false;
-    std::int32_t destFlashPlayingQuality = 0;
-    std::string destFlashPassword;
-    TColor destFlashBackgroundColor = 0;
     std::int32_t destFrameRate = 0;
-    std::int32_t destFrameQuality = 0;
     std::int32_t destStartFrame = 0;
     std::int32_t destEndFrame = 0;
-    std::int32_t destWidth = 0;
-    std::int32_t destHeight = 0;
     bool destIsDefaultFrameRate = false;
     bool destIsDefaultFrameQuality = false;
     bool destIsDefaultDuration = false;
     bool destIsDefaultRegion = false;
     bool destIsKeepAspectRatio = false;
-    bool destIsApplyRegion = false;
-    std::int32_t destRegionX = 0;
-    std::int32_t destRegionY = 0;
-    std::int32_t destRegionWidth = 0;
-    std::int32_t destRegionHeight = 0;
-
-    TEffectSettings effects;
-
-    bool destIsAudioIncluded = false;
-    bool destIsAudioExtracted = false;
-    std::int32_t destAudioFormat = 0;
-    std::int32_t destAudioFrequency = 0;
-    std::int32_t destAudioBitrate = 0;
-    bool destIsAudioReplaced = false;
-    std::string destAudioReplacedFile;
-    std::int32_t destFlashStartAction = 0;
-    bool destIsFlashStartWait = false;
-    std::int32_t destFlashStartWaitSeconds = 0;
-    bool destIsFlashEndRepeat = false;
-    std::int32_t destFlashEndRepeatTimes = 0;
-    bool destIsFlashEndUnload = false;
-    bool destIsFlashEndOpenLink = false;
-    std::int32_t destFlashEndOpenLinkType = 0;
-    std::int32_t destFlashEndOpenLinkTarget = 0;
-    std::string destFlashEndOpenLinkURL;
-    bool destIsFlashClickOpenLink = false;
-    std::int32_t destFlashClickOpenLinkType = 0;
-    std::int32_t destFlashClickOpenLinkTarget = 0;
-    std::string destFlashClickOpenLinkURL;
-    bool destIsFlashText = false;
-    std::vector<std::string> destFlashText;  // caption lines
-    TFontDescription destFlashTextFont;
-    std::int32_t destFlashTextOpacity = 0;
-    std::int32_t destFlashTextPosition = 0;
-    std::int32_t destFlashTextX = 0;
-    std::int32_t destFlashTextY = 0;
-    bool destIsFlashTextOpenLink = false;
-    std::int32_t destFlashTextOpenLinkType = 0;
-    std::int32_t destFlashTextOpenLinkTarget = 0;
-    std::string destFlashTextOpenLinkURL;
-    bool destIsFlashBlankFrame = false;
-    TColor destFlashBlankFrameColor = 0;
-    bool destIsFlashImageFrame = false;
-    std::string destFlashImageFrameFile;
-    bool destIsPreloader = false;
-    std::string destPreloader;
-    std::int32_t destPreloaderScaleX = 0;
-    std::int32_t destPreloaderScaleY = 0;
-    std::int32_t destPreloaderPosition = 0;
-    std::int32_t destPreloaderPositionX = 0;
-    std::int32_t destPreloaderPositionY = 0;
-    bool destIsPlayback = false;
-    std::string destPlayback;
-    std::int32_t destPlaybackScaleX = 0;
-    std::int32_t destPlaybackScaleY = 0;
-    std::int32_t destPlaybackPosition = 0;
-    std::int32_t destPlaybackPositionX = 0;
-    std::int32_t destPlaybackPositionY = 0;
     bool destIsSkin = false;
     std::int32_t destSkinType = 0;
     // The HTML page also loads the Ruffle web player, so that it plays in browsers without
