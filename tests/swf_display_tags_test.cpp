@@ -17,43 +17,66 @@ std::unique_ptr<TSWFRawActionList> RawActions(const std::string& hex) {
     return actions;
 }
 
-TEST(SWFPlaceObject, Bodies) {
-    TSWFPlaceObject place;
-    place.SetCharacterID(1);
-    place.Depth = 10;
-    place.Matrix.SetTranslate(20, -20);
-    EXPECT_EQ(BodyBytes(place), HexBytes("01 00 0A 00 0C A5 80"));
-    EXPECT_EQ(place.MinVersion(), 1);
-    ExpectRoundTrip(place);
+// PlaceObject of character 1 at depth 10, moved by (20, -20) twips.
+std::unique_ptr<TSWFPlaceObject> Place() {
+    auto place = std::make_unique<TSWFPlaceObject>();
+    place->SetCharacterID(1);
+    place->Depth = 10;
+    place->Matrix.SetTranslate(20, -20);
+    return place;
+}
 
-    place.HasColorTransform = true;
-    EXPECT_EQ(BodyBytes(place), HexBytes("01 00 0A 00 0C A5 80 00"));
-    place.HasColorTransform = false;
-    place.ColorTransform.SetAdd(-10, 20, 30);
-    place.ColorTransform.SetAlphaAdd(99);  // PlaceObject carries no alpha
-    // 1 0 0110 then SB[6] -10, 20, 30.
-    EXPECT_EQ(BodyBytes(place), HexBytes("01 00 0A 00 0C A5 80 9B 65 1E"));
-    auto read = ExpectRoundTrip(place);
+// The same, tinted: PlaceObject carries no alpha, so the alpha part is dropped.
+std::unique_ptr<TSWFPlaceObject> TintedPlace() {
+    auto place = Place();
+    place->ColorTransform.SetAdd(-10, 20, 30);
+    place->ColorTransform.SetAlphaAdd(99);
+    return place;
+}
+
+TEST(SWFPlaceObject, Bodies) {
+    test::ExpectTagBodyCases({
+        {"plain", {}, [] { return Place(); }, "01 00 0A 00 0C A5 80"},
+        {"identity colour transform", {}, [] {
+             auto place = Place();
+             place->HasColorTransform = true;
+             return place;
+         }, "01 00 0A 00 0C A5 80 00"},
+        // 1 0 0110 then SB[6] -10, 20, 30.
+        {"colour transform without alpha", {}, [] { return TintedPlace(); }, "01 00 0A 00 0C A5 80 9B 65 1E"},
+    });
+    EXPECT_EQ(Place()->MinVersion(), 1);
+
+    const auto place = TintedPlace();
+    auto read = ExpectRoundTrip(*place);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->ColorTransform.RedAdd(), -10);
     EXPECT_FALSE(read->ColorTransform.HasAlpha());
 
-    test::FuzzTagReader(tagPlaceObject, BodyBytes(place));
+    test::FuzzTagReader(tagPlaceObject, BodyBytes(*place));
+}
+
+// PlaceObject2 of character 3 at depth 1, with an identity matrix.
+std::unique_ptr<TSWFPlaceObject2> Place2() {
+    auto place = std::make_unique<TSWFPlaceObject2>();
+    place->Depth = 1;
+    place->SetCharacterID(3);
+    place->Matrix();
+    return place;
 }
 
 TEST(SWFPlaceObject2, FlagsAndOptionalFields) {
-    TSWFPlaceObject2 place;
-    place.Depth = 1;
-    place.SetCharacterID(3);
-    place.Matrix();
-    EXPECT_EQ(BodyBytes(place), HexBytes("06 01 00 03 00 00"));
-    EXPECT_EQ(place.MinVersion(), 3);
-
-    TSWFPlaceObject2 move;
-    move.Depth = 1;
-    move.PlaceFlagMove = true;
-    move.Matrix().SetTranslate(20, -20);
-    EXPECT_EQ(BodyBytes(move), HexBytes("05 01 00 0C A5 80"));
+    test::ExpectTagBodyCases({
+        {"character at a depth", {}, [] { return Place2(); }, "06 01 00 03 00 00"},
+        {"move", {}, [] {
+             auto move = std::make_unique<TSWFPlaceObject2>();
+             move->Depth = 1;
+             move->PlaceFlagMove = true;
+             move->Matrix().SetTranslate(20, -20);
+             return move;
+         }, "05 01 00 0C A5 80"},
+    });
+    EXPECT_EQ(Place2()->MinVersion(), 3);
 
     // Every optional field, with non-default values.
     TSWFPlaceObject2 full;
@@ -95,66 +118,80 @@ TEST(SWFPlaceObject2, FlagsAndOptionalFields) {
     test::FuzzTagReader(tagPlaceObject2, body);
 }
 
+// Place2 with one enter-frame clip action (ActionStop, raw), written for the SWF version.
+std::unique_ptr<TSWFPlaceObject2> ClipPlace(int version) {
+    auto place = Place2();
+    place->SWFVersion = static_cast<std::uint8_t>(version);
+    place->ClipActions().AddRecord(ClipEventBit(ceEnterFrame)).SetActions(RawActions("07"));
+    return place;
+}
+
+// ClipPlace(5) with a second record for press, release and the Enter key, whose actions
+// (ActionPlay) already end with ActionEnd.
+std::unique_ptr<TSWFPlaceObject2> KeyPlace() {
+    auto place = ClipPlace(5);
+    place->ClipActions().AddRecord(ClipEventBit(cePress) | ClipEventBit(ceRelease), 0x0D).SetActions(RawActions("06 00"));
+    return place;
+}
+
 TEST(SWFPlaceObject2, ClipActionsBySWFVersion) {
-    const auto make = [](int version) {
-        auto place = std::make_unique<TSWFPlaceObject2>();
-        place->Depth = 1;
-        place->SetCharacterID(3);
-        place->Matrix();
-        place->SWFVersion = static_cast<std::uint8_t>(version);
-        place->ClipActions().AddRecord(ClipEventBit(ceEnterFrame)).SetActions(RawActions("07"));
-        return place;
-    };
-    auto v5 = make(5);
+    // A key press needs the 32-bit event fields: the version goes to 6 even from 5, and the
+    // key code byte precedes the actions. Actions already ending with ActionEnd get no other.
+    // With parsing on, whatever action list is installed must give the same bytes back.
+    test::ExpectTagBodyCases({
+        {"version 5", {5, false}, [] { return ClipPlace(5); },
+         "86 01 00 03 00 00  00 00 02 00  02 00 02 00 00 00 07 00  00 00"},
+        {"version 6", {6, false}, [] { return ClipPlace(6); },
+         "86 01 00 03 00 00  00 00 02 00 00 00  02 00 00 00 02 00 00 00 07 00  00 00 00 00"},
+        {"version 6, actions parsed", {6, true}, [] { return ClipPlace(6); },
+         "86 01 00 03 00 00  00 00 02 00 00 00  02 00 00 00 02 00 00 00 07 00  00 00 00 00"},
+        {"key press", {6, false}, [] { return KeyPlace(); },
+         "86 01 00 03 00 00  00 00 02 0C 02 00"
+         "  02 00 00 00 02 00 00 00 07 00"
+         "  00 0C 02 00 03 00 00 00 0D 06 00"
+         "  00 00 00 00"},
+        // A list that exists but is empty writes no clip actions.
+        {"empty clip actions", {}, [] {
+             auto empty = std::make_unique<TSWFPlaceObject2>();
+             empty->Depth = 2;
+             empty->ClipActions();
+             return empty;
+         }, "00 02 00"},
+    });
+
+    auto v5 = ClipPlace(5);
     EXPECT_EQ(v5->MinVersion(), 5);
-    EXPECT_EQ(BodyBytes(*v5), HexBytes("86 01 00 03 00 00  00 00 02 00  02 00 02 00 00 00 07 00  00 00"));
-    TSWFReadContext raw5{5, false};
-    auto read5 = ExpectRoundTrip(*v5, raw5);
+    auto read5 = ExpectRoundTrip(*v5, TSWFReadContext{5, false});
     ASSERT_TRUE(read5);
     ASSERT_EQ(read5->ClipActions().Records.size(), 1u);
     const auto* actions = dynamic_cast<const TSWFRawActionList*>(read5->ClipActions().Records[0]->ActionsIfAny());
     ASSERT_NE(actions, nullptr);
     EXPECT_EQ(actions->Bytes, HexBytes("07 00"));  // the closing ActionEnd is kept, so none is added
-
-    auto v6 = make(6);
+    auto v6 = ClipPlace(6);
     EXPECT_EQ(v6->MinVersion(), 6);
-    EXPECT_EQ(BodyBytes(*v6),
-              HexBytes("86 01 00 03 00 00  00 00 02 00 00 00  02 00 00 00 02 00 00 00 07 00  00 00 00 00"));
-    ExpectRoundTrip(*v6, TSWFReadContext{6, false});
-    // With parsing on, whatever action list is installed must give the same bytes back.
-    ExpectRoundTrip(*v6, TSWFReadContext{6, true});
 
     // A version below 5 is raised while writing.
-    auto v3 = make(3);
+    auto v3 = ClipPlace(3);
     BodyBytes(*v3);
     EXPECT_EQ(v3->SWFVersion, 5);
 
-    // A key press needs the 32-bit event fields: the version goes to 6 even from 5, and the
-    // key code byte precedes the actions. Actions already ending with ActionEnd get no other.
-    auto key = make(5);
-    TSWFClipActionRecord& press = key->ClipActions().AddRecord(ClipEventBit(cePress) | ClipEventBit(ceRelease), 0x0D);
-    press.SetActions(RawActions("06 00"));
+    auto key = KeyPlace();
+    TSWFClipActionRecord& press = *key->ClipActions().Records[1];
     EXPECT_EQ(key->ClipActions().AllEventFlags,
               ClipEventBit(ceEnterFrame) | ClipEventBit(cePress) | ClipEventBit(ceRelease) | ClipEventBit(ceKeyPress));
     EXPECT_EQ(key->MinVersion(), 6);
     const Bytes keyBody = BodyBytes(*key);
     EXPECT_EQ(key->SWFVersion, 6);
-    EXPECT_EQ(keyBody, HexBytes("86 01 00 03 00 00  00 00 02 0C 02 00"
-                                "  02 00 00 00 02 00 00 00 07 00"
-                                "  00 0C 02 00 03 00 00 00 0D 06 00"
-                                "  00 00 00 00"));
     auto readKey = ExpectRoundTrip(*key, TSWFReadContext{6, false});
     ASSERT_TRUE(readKey);
     EXPECT_EQ(readKey->ClipActions().Records[1]->KeyCode(), 0x0D);
     press.SetKeyCode(0);
     EXPECT_EQ(press.EventFlags & ClipEventBit(ceKeyPress), 0u);
 
-    // A list that exists but is empty writes no clip actions.
     TSWFPlaceObject2 empty;
     empty.Depth = 2;
     empty.ClipActions();
     EXPECT_TRUE(empty.PlaceFlagHasClipActions);
-    EXPECT_EQ(BodyBytes(empty), HexBytes("00 02 00"));
     EXPECT_EQ(empty.MinVersion(), 3);
 
     // Copies are deep.
@@ -166,24 +203,30 @@ TEST(SWFPlaceObject2, ClipActionsBySWFVersion) {
     test::FuzzTagReader(tagPlaceObject2, BodyBytes(*v5), TSWFReadContext{5, false});
     test::FuzzTagReader(tagPlaceObject2, keyBody, TSWFReadContext{6, true});
     // A record size that points past the body.
-    Bytes lying = BodyBytes(*make(5));
+    Bytes lying = BodyBytes(*ClipPlace(5));
     lying[12] = 0xFF;
     EXPECT_THROW(test::ReadBody(tagPlaceObject2, lying, TSWFReadContext{5, false}), ESWFReadError);
 }
 
 TEST(SWFRemoveObject, Bodies) {
-    TSWFRemoveObject remove;
-    remove.CharacterID = 3;
-    remove.Depth = 2;
-    EXPECT_EQ(BodyBytes(remove), HexBytes("03 00 02 00"));
-    ExpectRoundTrip(remove);
-    TSWFRemoveObject2 remove2;
-    remove2.Depth = 2;
-    EXPECT_EQ(BodyBytes(remove2), HexBytes("02 00"));
-    EXPECT_EQ(remove2.MinVersion(), 3);
-    ExpectRoundTrip(remove2);
-    test::FuzzTagReader(tagRemoveObject, BodyBytes(remove));
-    test::FuzzTagReader(tagRemoveObject2, BodyBytes(remove2));
+    const auto remove = [] {
+        auto tag = std::make_unique<TSWFRemoveObject>();
+        tag->CharacterID = 3;
+        tag->Depth = 2;
+        return tag;
+    };
+    const auto remove2 = [] {
+        auto tag = std::make_unique<TSWFRemoveObject2>();
+        tag->Depth = 2;
+        return tag;
+    };
+    test::ExpectTagBodyCases({
+        {"RemoveObject", {}, remove, "03 00 02 00"},
+        {"RemoveObject2", {}, remove2, "02 00"},
+    });
+    EXPECT_EQ(remove2()->MinVersion(), 3);
+    test::FuzzTagReader(tagRemoveObject, BodyBytes(*remove()));
+    test::FuzzTagReader(tagRemoveObject2, BodyBytes(*remove2()));
 }
 
 }  // namespace
