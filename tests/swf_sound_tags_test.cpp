@@ -31,20 +31,29 @@ TSWFSoundStreamHead2 Mp3Head44kStereo() {
     return head;
 }
 
-TEST(SWFSoundStreamTags, HeadLayoutAndVersions) {
-    TSWFSoundStreamHead2 head = Mp3Head44kStereo();
-    EXPECT_EQ(HexString(TagBytes(head)), HexString(HexBytes("46 0B 0F 2F E4 06 00 00")));
-    EXPECT_EQ(head.MinVersion(), 4);
-    head.LatencySeek = -2;
-    EXPECT_EQ(BodyBytes(head), HexBytes("0F 2F E4 06 FE FF"));
+// An ADPCM head at 11 kHz.
+TSWFSoundStreamHead AdpcmHead11k() {
+    TSWFSoundStreamHead head;
+    head.PlaybackSoundRate = sndRate11k;
+    head.StreamSoundCompression = sndADPCM;
+    head.StreamSoundRate = sndRate11k;
+    head.StreamSoundSampleCount = 0x1234;
+    return head;
+}
 
+TEST(SWFSoundStreamTags, HeadLayoutAndVersions) {
     // Without MP3 the latency field is absent; the reserved playback nibble stays 0.
-    TSWFSoundStreamHead old;
-    old.PlaybackSoundRate = sndRate11k;
-    old.StreamSoundCompression = sndADPCM;
-    old.StreamSoundRate = sndRate11k;
-    old.StreamSoundSampleCount = 0x1234;
-    EXPECT_EQ(TagBytes(old), HexBytes("84 04 04 14 34 12"));
+    test::ExpectTagBodyCases({
+        {"SoundStreamHead2, MP3", {}, [] { return Mp3Head44kStereo().Clone(); }, "0F 2F E4 06 00 00", "46 0B"},
+        {"SoundStreamHead2, MP3 with latency", {}, [] {
+             TSWFSoundStreamHead2 head = Mp3Head44kStereo();
+             head.LatencySeek = -2;
+             return head.Clone();
+         }, "0F 2F E4 06 FE FF"},
+        {"SoundStreamHead, ADPCM", {}, [] { return AdpcmHead11k().Clone(); }, "04 14 34 12", "84 04"},
+    });
+    EXPECT_EQ(Mp3Head44kStereo().MinVersion(), 4);
+    TSWFSoundStreamHead old = AdpcmHead11k();
     EXPECT_EQ(old.MinVersion(), 1);
     old.StreamSoundCompression = sndMP3;
     EXPECT_EQ(old.MinVersion(), 4);
@@ -122,22 +131,37 @@ TEST(SWFSoundStreamTags, BlockReadsTheMp3FieldsWhenTheHeadSaysMp3) {
     EXPECT_THROW(ReadSWFTagBody(tooShort, HexBytes("80 04 F0")), ESWFReadError);
 }
 
-TEST(SWFDefineSound, LayoutAndVersions) {
-    TSWFDefineSound sound;
-    sound.SoundId = 7;
-    sound.SoundFormat = sndMP3;
-    sound.SoundRate = sndRate44k;
-    sound.SoundSize = 1;
-    sound.SoundSampleCount = 44100;
-    sound.SeekSamples = -576;
-    sound.SetData(HexBytes("FF FB 90 64"));
-    EXPECT_EQ(HexString(TagBytes(sound)), HexString(HexBytes("8D 03 07 00 2E 44 AC 00 00 C0 FD FF FB 90 64")));
-    EXPECT_EQ(sound.MinVersion(), 4);
+// Sound 7: one second of 44 kHz 16-bit MP3, its first 576 samples skipped.
+std::unique_ptr<TSWFDefineSound> Mp3Sound() {
+    auto sound = std::make_unique<TSWFDefineSound>();
+    sound->SoundId = 7;
+    sound->SoundFormat = sndMP3;
+    sound->SoundRate = sndRate44k;
+    sound->SoundSize = 1;
+    sound->SoundSampleCount = 44100;
+    sound->SeekSamples = -576;
+    sound->SetData(HexBytes("FF FB 90 64"));
+    return sound;
+}
 
-    sound.SoundFormat = sndUncompressed;
-    sound.SoundRate = sndRate5k;
-    sound.SoundType = 1;
-    EXPECT_EQ(BodyBytes(sound), HexBytes("07 00 03 44 AC 00 00 FF FB 90 64"));
+// The same data declared as uncompressed 5 kHz stereo: no seek field.
+std::unique_ptr<TSWFDefineSound> UncompressedSound() {
+    auto sound = Mp3Sound();
+    sound->SoundFormat = sndUncompressed;
+    sound->SoundRate = sndRate5k;
+    sound->SoundType = 1;
+    return sound;
+}
+
+TEST(SWFDefineSound, LayoutAndVersions) {
+    test::ExpectTagBodyCases({
+        {"MP3", {}, [] { return Mp3Sound(); }, "07 00 2E 44 AC 00 00 C0 FD FF FB 90 64", "8D 03"},
+        {"uncompressed", {}, [] { return UncompressedSound(); }, "07 00 03 44 AC 00 00 FF FB 90 64"},
+    });
+    EXPECT_EQ(Mp3Sound()->MinVersion(), 4);
+
+    const auto uncompressed = UncompressedSound();
+    TSWFDefineSound& sound = *uncompressed;
     EXPECT_EQ(sound.MinVersion(), 1);
     sound.SoundFormat = sndUncompressedLE;
     EXPECT_EQ(sound.MinVersion(), 4);
@@ -147,39 +171,64 @@ TEST(SWFDefineSound, LayoutAndVersions) {
     EXPECT_EQ(sound.MinVersion(), 1);
 }
 
+// StartSound of sound 5.
+std::unique_ptr<TSWFStartSound> Start() {
+    auto start = std::make_unique<TSWFStartSound>();
+    start->SoundId = 5;
+    return start;
+}
+
+// Every field of the sound information set.
+std::unique_ptr<TSWFStartSound> FullStart() {
+    auto full = std::make_unique<TSWFStartSound>();
+    full->SoundId = 0x0102;
+    full->SyncStop = true;
+    full->SetInPoint(100);
+    full->SetOutPoint(200);
+    full->SetLoopCount(2);
+    full->Envelope.push_back({10, 32768, 0});
+    return full;
+}
+
 TEST(SWFStartSound, SoundInfoLayouts) {
+    test::ExpectTagBodyCases({
+        {"plain", {}, [] { return Start(); }, "05 00 00", "C3 03"},
+        {"three loops", {}, [] {
+             auto start = Start();
+             start->SetLoopCount(3);
+             return start;
+         }, "05 00 04 03 00"},
+        // The envelope flag follows the list.
+        {"envelope flag without points", {}, [] {
+             auto start = Start();
+             start->HasEnvelope = true;
+             return start;
+         }, "05 00 00"},
+        {"every field", {}, [] { return FullStart(); },
+         "02 01 2F 64 00 00 00 C8 00 00 00 02 00 01 0A 00 00 00 00 80 00 00"},
+        {"no multiple, in point cleared", {}, [] {
+             auto noMultiple = std::make_unique<TSWFStartSound>();
+             noMultiple->SyncNoMultiple = true;
+             noMultiple->SetInPoint(1);
+             noMultiple->SetInPoint(0);
+             return noMultiple;
+         }, "00 00 10"},
+    });
+
     TSWFStartSound start;
     start.SoundId = 5;
-    EXPECT_EQ(BodyBytes(start), HexBytes("05 00 00"));
-    EXPECT_EQ(TagBytes(start), HexBytes("C3 03 05 00 00"));
-
     start.SetLoopCount(3);
     EXPECT_TRUE(start.HasLoops);
-    EXPECT_EQ(BodyBytes(start), HexBytes("05 00 04 03 00"));
     start.SetLoopCount(0);
     EXPECT_FALSE(start.HasLoops);
 
-    // The envelope flag follows the list.
+    // Writing clears an envelope flag without points, and sets it for a list.
     start.HasEnvelope = true;
-    EXPECT_EQ(BodyBytes(start), HexBytes("05 00 00"));
+    BodyBytes(start);
     EXPECT_FALSE(start.HasEnvelope);
-
-    TSWFStartSound full;
-    full.SoundId = 0x0102;
-    full.SyncStop = true;
-    full.SetInPoint(100);
-    full.SetOutPoint(200);
-    full.SetLoopCount(2);
-    full.Envelope.push_back({10, 32768, 0});
-    EXPECT_EQ(HexString(BodyBytes(full)),
-              HexString(HexBytes("02 01 2F 64 00 00 00 C8 00 00 00 02 00 01 0A 00 00 00 00 80 00 00")));
-    EXPECT_TRUE(full.HasEnvelope);
-
-    TSWFStartSound noMultiple;
-    noMultiple.SyncNoMultiple = true;
-    noMultiple.SetInPoint(1);
-    noMultiple.SetInPoint(0);
-    EXPECT_EQ(BodyBytes(noMultiple), HexBytes("00 00 10"));
+    const auto full = FullStart();
+    BodyBytes(*full);
+    EXPECT_TRUE(full->HasEnvelope);
 
     // An envelope point count that runs past the body is a read error.
     EXPECT_THROW(test::ReadBody(tagStartSound, HexBytes("05 00 08 02 0A 00 00 00 00 80 00 00")), ESWFReadError);

@@ -165,12 +165,14 @@ inline void ExpectTagCases(const std::vector<TTagCase>& cases) {
 }
 
 // One case of a tag family's table given by its body (the bytes after the tag header):
-// the tag as built, the context its bytes are read with, and the body in hex.
+// the tag as built, the context its bytes are read with, the body in hex and, when the
+// case also checks it, the tag header written before the body.
 struct TTagBodyCase {
     std::string name;
     TSWFReadContext context;
     std::function<std::unique_ptr<TSWFObject>()> make;
     std::string body;
+    std::string header = {};
 };
 
 // Drives the write and the read test from one table of bodies: each built tag writes
@@ -183,6 +185,9 @@ inline void ExpectTagBodyCases(const std::vector<TTagBodyCase>& cases) {
         const std::unique_ptr<TSWFObject> built = tagCase.make();
         const Bytes expected = HexBytes(tagCase.body);
         EXPECT_EQ(HexString(BodyBytes(*built)), HexString(expected)) << "written";
+        if (!tagCase.header.empty()) {
+            EXPECT_EQ(HexString(TagBytes(*built)), HexString(HexBytes(tagCase.header + tagCase.body))) << "tag";
+        }
         ExpectRoundTrip(*built, tagCase.context);
 
         std::unique_ptr<TSWFObject> read;
