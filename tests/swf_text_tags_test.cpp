@@ -23,42 +23,48 @@ TSWFTextRecord RedRecord() {
     return record;
 }
 
+// DefineText 1 with RedRecord, its field widths taken from the glyphs.
+std::unique_ptr<TSWFDefineText> RedText() {
+    auto text = std::make_unique<TSWFDefineText>();
+    text->CharacterID = 1;
+    text->TextRecords.push_back(RedRecord());
+    text->SetBitsFromGlyphs();
+    return text;
+}
+
 TEST(SWFDefineText, RecordLayouts) {
-    TSWFDefineText text;
-    text.CharacterID = 1;
-    text.TextRecords.push_back(RedRecord());
-    text.SetBitsFromGlyphs();
-    EXPECT_EQ(text.GlyphBits, 3);
-    EXPECT_EQ(text.AdvanceBits, 8);
-    EXPECT_EQ(text.MinVersion(), 1);
-    // Glyphs as UB[3] index, SB[8] advance: 001 01100100 101 11101100, padded.
-    EXPECT_EQ(HexString(BodyBytes(text)),
-              HexString(HexBytes("01 00 00 00 03 08 8D 02 00 FF 00 00 14 00 F0 00 02 2C 97 B0 00")));
-
-    // DefineText2: the colour carries alpha.
-    TSWFDefineText2 text2;
-    text2.CharacterID = 1;
-    text2.GlyphBits = 3;
-    text2.AdvanceBits = 8;
-    text2.TextRecords.push_back(RedRecord());
-    text2.TextRecords[0].TextColor().SetA(0x80);
-    EXPECT_EQ(HexString(BodyBytes(text2)),
-              HexString(HexBytes("01 00 00 00 03 08 8D 02 00 FF 00 00 80 14 00 F0 00 02 2C 97 B0 00")));
-    EXPECT_EQ(text2.MinVersion(), 3);
-
-    // A new font and colour alone: 0x8C; a record with only a y offset and no glyphs.
-    TSWFDefineText plain;
-    plain.TextRecords.emplace_back();
-    plain.TextRecords[0].SetFontID(1);
-    plain.TextRecords[0].TextColor();
-    plain.TextRecords.emplace_back();
-    plain.TextRecords[1].SetYOffset(-1);
-    EXPECT_EQ(HexString(BodyBytes(plain)),
-              HexString(HexBytes("00 00 00 00 00 00 8C 01 00 00 00 00 00 00 00 82 FF FF 00 00")));
-
-    // No records: just the end byte.
-    TSWFDefineText empty;
-    EXPECT_EQ(BodyBytes(empty), HexBytes("00 00 00 00 00 00 00"));
+    test::ExpectTagBodyCases({
+        // Glyphs as UB[3] index, SB[8] advance: 001 01100100 101 11101100, padded.
+        {"DefineText", {}, [] { return RedText(); },
+         "01 00 00 00 03 08 8D 02 00 FF 00 00 14 00 F0 00 02 2C 97 B0 00"},
+        // DefineText2: the colour carries alpha.
+        {"DefineText2", {}, [] {
+             auto text2 = std::make_unique<TSWFDefineText2>();
+             text2->CharacterID = 1;
+             text2->GlyphBits = 3;
+             text2->AdvanceBits = 8;
+             text2->TextRecords.push_back(RedRecord());
+             text2->TextRecords[0].TextColor().SetA(0x80);
+             return text2;
+         }, "01 00 00 00 03 08 8D 02 00 FF 00 00 80 14 00 F0 00 02 2C 97 B0 00"},
+        // A new font and colour alone: 0x8C; a record with only a y offset and no glyphs.
+        {"font and colour, then a y offset", {}, [] {
+             auto plain = std::make_unique<TSWFDefineText>();
+             plain->TextRecords.emplace_back();
+             plain->TextRecords[0].SetFontID(1);
+             plain->TextRecords[0].TextColor();
+             plain->TextRecords.emplace_back();
+             plain->TextRecords[1].SetYOffset(-1);
+             return plain;
+         }, "00 00 00 00 00 00 8C 01 00 00 00 00 00 00 00 82 FF FF 00 00"},
+        // No records: just the end byte.
+        {"no records", {}, [] { return std::make_unique<TSWFDefineText>(); }, "00 00 00 00 00 00 00"},
+    });
+    const auto text = RedText();
+    EXPECT_EQ(text->GlyphBits, 3);
+    EXPECT_EQ(text->AdvanceBits, 8);
+    EXPECT_EQ(text->MinVersion(), 1);
+    EXPECT_EQ(TSWFDefineText2().MinVersion(), 3);
 
     TSWFDefineText tooLong;
     tooLong.TextRecords.emplace_back().GlyphEntries.resize(256);
@@ -68,52 +74,73 @@ TEST(SWFDefineText, RecordLayouts) {
     EXPECT_THROW(BodyBytes(tooWide), ESWFError);
 }
 
+// Edit text 3 holding "OK".
+std::unique_ptr<TSWFDefineEditText> OkText() {
+    auto ok = std::make_unique<TSWFDefineEditText>();
+    ok->CharacterID = 3;
+    ok->HasText = true;
+    ok->InitialText = "OK";
+    return ok;
+}
+
+// Every flag and optional field set, HTML text in UTF-8.
+std::unique_ptr<TSWFDefineEditText> FullEditText() {
+    auto all = std::make_unique<TSWFDefineEditText>();
+    all->CharacterID = 3;
+    all->HasText = all->WordWrap = all->Multiline = all->Password = all->ReadOnly = true;
+    all->HasMaxLength = all->HasFont = true;
+    all->AutoSize = all->HasLayout = all->NoSelect = all->Border = all->HTML = all->UseOutlines = true;
+    all->TextColor().SetRGBA(0x44332211);
+    all->FontID = 4;
+    all->FontHeight = 256;
+    all->MaxLength = 10;
+    all->Align = 1;
+    all->LeftMargin = 20;
+    all->RightMargin = 40;
+    all->Indent = 5;
+    all->Leading = -2;
+    all->VariableName = "v";
+    all->InitialText = "<b>\xC3\xA9</b>";
+    all->SWFVersion = 6;
+    return all;
+}
+
+// Variable and text both "\xE9", written for the SWF version, as HTML or not.
+std::unique_ptr<TSWFDefineEditText> AccentText(int version, bool html) {
+    auto strings = std::make_unique<TSWFDefineEditText>();
+    strings->HasText = true;
+    strings->VariableName = "\xE9";
+    strings->InitialText = "\xE9";
+    strings->SWFVersion = static_cast<std::uint8_t>(version);
+    strings->HTML = html;
+    return strings;
+}
+
+// AccentText(5, true) whose wide text "\u00E9\u20AC" wins over the plain one.
+std::unique_ptr<TSWFDefineEditText> WideAccentText(bool hasText) {
+    auto strings = AccentText(5, true);
+    strings->WideInitialText = u"\u00E9\u20AC";
+    strings->HasText = hasText;
+    return strings;
+}
+
 TEST(SWFDefineEditText, Layouts) {
-    TSWFDefineEditText ok;
-    ok.CharacterID = 3;
-    ok.HasText = true;
-    ok.InitialText = "OK";
-    EXPECT_EQ(BodyBytes(ok), HexBytes("03 00 00 80 00 00 4F 4B 00"));
-    EXPECT_EQ(ok.MinVersion(), 4);
-
-    TSWFDefineEditText all;
-    all.CharacterID = 3;
-    all.HasText = all.WordWrap = all.Multiline = all.Password = all.ReadOnly = true;
-    all.HasMaxLength = all.HasFont = true;
-    all.AutoSize = all.HasLayout = all.NoSelect = all.Border = all.HTML = all.UseOutlines = true;
-    all.TextColor().SetRGBA(0x44332211);
-    all.FontID = 4;
-    all.FontHeight = 256;
-    all.MaxLength = 10;
-    all.Align = 1;
-    all.LeftMargin = 20;
-    all.RightMargin = 40;
-    all.Indent = 5;
-    all.Leading = -2;
-    all.VariableName = "v";
-    all.InitialText = "<b>\xC3\xA9</b>";
-    all.SWFVersion = 6;
-    EXPECT_EQ(HexString(BodyBytes(all)),
-              HexString(HexBytes("03 00 00 FF 7B 04 00 00 01 11 22 33 44 0A 00 01 14 00 28 00 05 00 FE FF 76 00 "
-                                 "3C 62 3E C3 A9 3C 2F 62 3E 00")));
-    EXPECT_EQ(all.MinVersion(), 6);
-
     // Strings: raw bytes before SWF 6; UTF-8 from 6 on (text taken as Windows-1252 when it
     // is not UTF-8), except HTML text; the wide text wins over the plain one.
-    TSWFDefineEditText strings;
-    strings.HasText = true;
-    strings.VariableName = "\xE9";
-    strings.InitialText = "\xE9";
-    EXPECT_EQ(BodyBytes(strings), HexBytes("00 00 00 80 00 E9 00 E9 00"));
-    strings.SWFVersion = 6;
-    EXPECT_EQ(BodyBytes(strings), HexBytes("00 00 00 80 00 C3 A9 00 C3 A9 00"));
-    strings.HTML = true;
-    EXPECT_EQ(BodyBytes(strings), HexBytes("00 00 00 80 02 C3 A9 00 E9 00"));
-    strings.SWFVersion = 5;
-    strings.WideInitialText = u"\u00E9\u20AC";
-    EXPECT_EQ(BodyBytes(strings), HexBytes("00 00 00 80 02 E9 00 C3 A9 E2 82 AC 00"));
-    strings.HasText = false;
-    EXPECT_EQ(BodyBytes(strings), HexBytes("00 00 00 00 02 E9 00"));
+    test::ExpectTagBodyCases({
+        {"plain text", {}, [] { return OkText(); }, "03 00 00 80 00 00 4F 4B 00"},
+        {"every field", {6, true}, [] { return FullEditText(); },
+         "03 00 00 FF 7B 04 00 00 01 11 22 33 44 0A 00 01 14 00 28 00 05 00 FE FF 76 00 "
+         "3C 62 3E C3 A9 3C 2F 62 3E 00"},
+        {"raw strings before SWF 6", {5, true}, [] { return AccentText(5, false); }, "00 00 00 80 00 E9 00 E9 00"},
+        {"UTF-8 strings from SWF 6", {6, true}, [] { return AccentText(6, false); },
+         "00 00 00 80 00 C3 A9 00 C3 A9 00"},
+        {"HTML text stays raw", {6, true}, [] { return AccentText(6, true); }, "00 00 00 80 02 C3 A9 00 E9 00"},
+        {"wide text", {5, true}, [] { return WideAccentText(true); }, "00 00 00 80 02 E9 00 C3 A9 E2 82 AC 00"},
+        {"wide text, no text flag", {5, true}, [] { return WideAccentText(false); }, "00 00 00 00 02 E9 00"},
+    });
+    EXPECT_EQ(OkText()->MinVersion(), 4);
+    EXPECT_EQ(FullEditText()->MinVersion(), 6);
 
     // A font class (a later addition) is not understood: the reader refuses it.
     EXPECT_THROW(test::ReadBody(tagDefineEditText, HexBytes("00 00 00 01 80 01 00 46 00 F0 00 00")), ESWFReadError);
