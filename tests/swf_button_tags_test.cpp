@@ -31,16 +31,98 @@ public:
     std::unique_ptr<TSWFActionListBase> CloneList() const override { return std::make_unique<TVersion6Actions>(*this); }
 };
 
+// Button 3 with three records: up and hit at depth 1, down moved, over with a colour
+// transform (which DefineButton does not carry).
+std::unique_ptr<TSWFDefineButton> ThreeStateButton() {
+    auto button = std::make_unique<TSWFDefineButton>();
+    button->ButtonID = 3;
+    button->AddRecord(bsUp | bsHitTest, 5, 1);
+    button->AddRecord(bsDown, 6, 2).PlaceMatrix().SetTranslate(20, -20);
+    button->AddRecord(bsOver, 7, 3).ColorTransform().SetMult(256, 256, 256);
+    return button;
+}
+
+// Button 1 whose hit area is character 2, with the given actions.
+std::unique_ptr<TSWFDefineButton> HitButton(const std::string& actions) {
+    auto button = std::make_unique<TSWFDefineButton>();
+    button->ButtonID = 1;
+    button->AddRecord(bsHitTest, 2, 1);
+    button->SetActions(RawActions(actions));
+    return button;
+}
+
+// DefineButton2 3 that stops the movie on release.
+std::unique_ptr<TSWFDefineButton2> StopButton2() {
+    auto button = std::make_unique<TSWFDefineButton2>();
+    button->ButtonID = 3;
+    button->AddRecord(bsUp | bsHitTest, 5, 1);
+    button->AddCondAction(ButtonConditionBit(bcOverDownToOverUp)).SetActions(RawActions("07"));
+    return button;
+}
+
+// A button sound for IdleToOverUp only.
+std::unique_ptr<TSWFDefineButtonSound> OverSound() {
+    auto sound = std::make_unique<TSWFDefineButtonSound>();
+    sound->ButtonID = 4;
+    sound->Sound(TSWFButtonSoundTransition::IdleToOverUp).SoundId = 3;
+    return sound;
+}
+
+TEST(SWFButtonTags, KnownBodies) {
+    test::ExpectTagBodyCases({
+        // DefineButton records never carry a colour transform; no actions is a lone ActionEnd.
+        {"DefineButton, three states", {}, [] { return ThreeStateButton(); },
+         "03 00 09 05 00 01 00 00 04 06 00 02 00 0C A5 80 02 07 00 03 00 00 00 00"},
+        {"DefineButton, Stop gets its ActionEnd", {}, [] { return HitButton("07"); },
+         "01 00 08 02 00 01 00 00 00 07 00"},
+        {"DefineButton, Play already ending with ActionEnd", {}, [] { return HitButton("06 00"); },
+         "01 00 08 02 00 01 00 00 00 06 00"},
+        // ActionOffset = 2 + 7 bytes of records + 1; the only condition action has size 0.
+        {"DefineButton2, one condition action", {}, [] { return StopButton2(); },
+         "03 00 00 0A 00 09 05 00 01 00 00 00 00 00 00 08 00 07 00"},
+        // Condition bits and key code: IdleToOverDown ... IdleToOverUp, UB[7] key, OverDownToIdle.
+        {"DefineButton2, condition bits and key code", {}, [] {
+             auto conditions = std::make_unique<TSWFDefineButton2>();
+             conditions->TrackAsMenu = true;
+             conditions->AddCondAction(ButtonConditionBit(bcIdleToOverDown) | ButtonConditionBit(bcOverDownToIdle), 13);
+             conditions->AddCondAction(ButtonConditionBit(bcOutDownToOverDown) | ButtonConditionBit(bcIdleToOverUp))
+                 .SetActions(RawActions("06"));
+             conditions->AddCondAction(ButtonConditionBit(bcOverDownToOutDown) | ButtonConditionBit(bcOverUpToIdle) |
+                                       ButtonConditionBit(bcOutDownToIdle) | ButtonConditionBit(bcOverUpToOverDown));
+             return conditions;
+         }, "00 00 01 03 00 00 05 00 80 1B 00 06 00 21 00 06 00 00 00 56 00 00"},
+        // No condition actions: ActionOffset stays 0 and nothing follows the records.
+        {"DefineButton2, no condition actions", {}, [] {
+             auto none = std::make_unique<TSWFDefineButton2>();
+             none->AddRecord(bsUp, 1, 1).ColorTransform().SetAdd(10, -10, 0);
+             return none;
+         }, "00 00 00 00 00 01 01 00 01 00 00 95 56 00 00 00"},
+        {"DefineButtonCxform, no alpha in this tag", {}, [] {
+             auto cxform = std::make_unique<TSWFDefineButtonCxform>();
+             cxform->ButtonID = 4;
+             cxform->ColorTransform.SetMult(256, 256, 256);
+             cxform->ColorTransform.SetAlphaMult(128);
+             return cxform;
+         }, "04 00 69 00 40 10 00"},
+        {"DefineButtonSound, one transition", {}, [] { return OverSound(); }, "04 00 00 00 03 00 00 00 00 00 00"},
+        // A transition whose sound has id 0 is written as absent.
+        {"DefineButtonSound, a sound without id", {}, [] {
+             auto sound = OverSound();
+             sound->Sound(TSWFButtonSoundTransition::OverDownToOverUp).SetLoopCount(2);
+             return sound;
+         }, "04 00 00 00 03 00 00 00 00 00 00"},
+        {"DefineButtonSound, another transition looping", {}, [] {
+             auto sound = OverSound();
+             sound->Sound(TSWFButtonSoundTransition::OverDownToOverUp).SetLoopCount(2);
+             sound->Sound(TSWFButtonSoundTransition::OverDownToOverUp).SoundId = 9;
+             sound->ClearSound(TSWFButtonSoundTransition::IdleToOverUp);
+             return sound;
+         }, "04 00 00 00 00 00 00 00 09 00 04 02 00"},
+    });
+}
+
 TEST(SWFButtonRecords, StateBitsAndColourTransforms) {
-    TSWFDefineButton button;
-    button.ButtonID = 3;
-    button.AddRecord(bsUp | bsHitTest, 5, 1);
-    button.AddRecord(bsDown, 6, 2).PlaceMatrix().SetTranslate(20, -20);
-    button.AddRecord(bsOver, 7, 3).ColorTransform().SetMult(256, 256, 256);
-    // DefineButton records never carry a colour transform; no actions is a lone ActionEnd.
-    EXPECT_EQ(HexString(BodyBytes(button)),
-              HexString(HexBytes("03 00 09 05 00 01 00 00 04 06 00 02 00 0C A5 80 02 07 00 03 00 00 00 00")));
-    EXPECT_EQ(button.MinVersion(), 3);
+    EXPECT_EQ(ThreeStateButton()->MinVersion(), 3);
 
     TSWFButtonRecord record;
     EXPECT_FALSE(record.HasColorTransform);
@@ -50,15 +132,9 @@ TEST(SWFButtonRecords, StateBitsAndColourTransforms) {
 }
 
 TEST(SWFDefineButton, ActionsAndVersion) {
-    TSWFDefineButton button;
-    button.ButtonID = 1;
-    button.AddRecord(bsHitTest, 2, 1);
-    button.SetActions(RawActions("07"));  // Stop; the ActionEnd is added
-    EXPECT_EQ(BodyBytes(button), HexBytes("01 00 08 02 00 01 00 00 00 07 00"));
-    button.SetActions(RawActions("06 00"));  // Play, already ending with ActionEnd
-    EXPECT_EQ(BodyBytes(button), HexBytes("01 00 08 02 00 01 00 00 00 06 00"));
-    button.SetActions(std::make_unique<TVersion6Actions>());
-    EXPECT_EQ(button.MinVersion(), 6);
+    const auto button = HitButton("07");
+    button->SetActions(std::make_unique<TVersion6Actions>());
+    EXPECT_EQ(button->MinVersion(), 6);
 
     // Reading keeps the actions (with their ActionEnd) as raw byte code.
     auto read = test::ReadBody(tagDefineButton, HexBytes("01 00 08 02 00 01 00 00 00 07 00"));
@@ -68,34 +144,11 @@ TEST(SWFDefineButton, ActionsAndVersion) {
     EXPECT_EQ(RawBytesOf(readButton.ActionsIfAny()), HexBytes("07 00"));
 }
 
-TEST(SWFDefineButton2, OffsetsAndConditionActions) {
-    TSWFDefineButton2 button;
-    button.ButtonID = 3;
-    button.AddRecord(bsUp | bsHitTest, 5, 1);
-    button.AddCondAction(ButtonConditionBit(bcOverDownToOverUp)).SetActions(RawActions("07"));
-    // ActionOffset = 2 + 7 bytes of records + 1; the only condition action has size 0.
-    EXPECT_EQ(HexString(BodyBytes(button)),
-              HexString(HexBytes("03 00 00 0A 00 09 05 00 01 00 00 00 00 00 00 08 00 07 00")));
-    EXPECT_EQ(button.MinVersion(), 3);
-
-    // Condition bits and key code: IdleToOverDown ... IdleToOverUp, UB[7] key, OverDownToIdle.
-    TSWFDefineButton2 conditions;
-    conditions.TrackAsMenu = true;
-    conditions.AddCondAction(ButtonConditionBit(bcIdleToOverDown) | ButtonConditionBit(bcOverDownToIdle), 13);
-    conditions.AddCondAction(ButtonConditionBit(bcOutDownToOverDown) | ButtonConditionBit(bcIdleToOverUp))
-        .SetActions(RawActions("06"));
-    conditions.AddCondAction(ButtonConditionBit(bcOverDownToOutDown) | ButtonConditionBit(bcOverUpToIdle) |
-                             ButtonConditionBit(bcOutDownToIdle) | ButtonConditionBit(bcOverUpToOverDown));
-    EXPECT_EQ(HexString(BodyBytes(conditions)),
-              HexString(HexBytes("00 00 01 03 00 00 05 00 80 1B 00 06 00 21 00 06 00 00 00 56 00 00")));
-
-    // No condition actions: ActionOffset stays 0 and nothing follows the records.
-    TSWFDefineButton2 none;
-    none.AddRecord(bsUp, 1, 1).ColorTransform().SetAdd(10, -10, 0);
-    EXPECT_EQ(HexString(BodyBytes(none)), HexString(HexBytes("00 00 00 00 00 01 01 00 01 00 00 95 56 00 00 00")));
-
-    button.CondActions[0].SetActions(std::make_unique<TVersion6Actions>());
-    EXPECT_EQ(button.MinVersion(), 6);
+TEST(SWFDefineButton2, ConditionActionsRaiseTheVersion) {
+    const auto button = StopButton2();
+    EXPECT_EQ(button->MinVersion(), 3);
+    button->CondActions[0].SetActions(std::make_unique<TVersion6Actions>());
+    EXPECT_EQ(button->MinVersion(), 6);
 }
 
 TEST(SWFDefineButton2, ReadingChecksOffsetsAndSizes) {
@@ -110,25 +163,9 @@ TEST(SWFDefineButton2, ReadingChecksOffsetsAndSizes) {
     EXPECT_THROW(test::ReadBody(tagDefineButton2, HexBytes("03 00 00 00 00 19 05 00 01 00 00 00 00")), ESWFReadError);
 }
 
-TEST(SWFButtonCxformAndSound, Layouts) {
-    TSWFDefineButtonCxform cxform;
-    cxform.ButtonID = 4;
-    cxform.ColorTransform.SetMult(256, 256, 256);
-    cxform.ColorTransform.SetAlphaMult(128);  // no alpha in this tag
-    EXPECT_EQ(BodyBytes(cxform), HexBytes("04 00 69 00 40 10 00"));
-    EXPECT_EQ(cxform.MinVersion(), 2);
-
-    TSWFDefineButtonSound sound;
-    sound.ButtonID = 4;
-    sound.Sound(TSWFButtonSoundTransition::IdleToOverUp).SoundId = 3;
-    EXPECT_EQ(BodyBytes(sound), HexBytes("04 00 00 00 03 00 00 00 00 00 00"));
-    EXPECT_EQ(sound.MinVersion(), 2);
-    // A transition whose sound has id 0 is written as absent.
-    sound.Sound(TSWFButtonSoundTransition::OverDownToOverUp).SetLoopCount(2);
-    EXPECT_EQ(BodyBytes(sound), HexBytes("04 00 00 00 03 00 00 00 00 00 00"));
-    sound.Sound(TSWFButtonSoundTransition::OverDownToOverUp).SoundId = 9;
-    sound.ClearSound(TSWFButtonSoundTransition::IdleToOverUp);
-    EXPECT_EQ(BodyBytes(sound), HexBytes("04 00 00 00 00 00 00 00 09 00 04 02 00"));
+TEST(SWFButtonCxformAndSound, Versions) {
+    EXPECT_EQ(TSWFDefineButtonCxform().MinVersion(), 2);
+    EXPECT_EQ(OverSound()->MinVersion(), 2);
 }
 
 TEST(SWFButtonTags, RoundTrips) {
