@@ -45,49 +45,110 @@ const char* const kSquareGlyph = "10 04 C0 59 A0 A6 8A 9A 16 00";
 // In DefineFont2 the first record fills with style 1 and carries a zero-bit line style.
 const char* const kSquareGlyph2 = "10 34 C0 59 D0 53 45 4D 0B 00";
 
-TEST(SWFDefineFont, GlyphLayouts) {
-    TSWFDefineFont font;
-    font.FontID = 1;
-    EXPECT_EQ(BodyBytes(font), HexBytes("01 00 00 00"));
-    font.GlyphShapes.push_back(SquareGlyph());
-    EXPECT_EQ(HexString(BodyBytes(font)), HexString(HexBytes(std::string("01 00 02 00 ") + kSquareGlyph)));
-    EXPECT_EQ(font.MinVersion(), 1);
+// DefineFont 1 with the given glyphs.
+std::unique_ptr<TSWFDefineFont> Font(int squares) {
+    auto font = std::make_unique<TSWFDefineFont>();
+    font->FontID = 1;
+    for (int i = 0; i < squares; ++i) font->GlyphShapes.push_back(SquareGlyph());
+    return font;
+}
 
-    // An end record inside the list is dropped; the last one stays the only one.
-    font.GlyphShapes[0].insert(font.GlyphShapes[0].begin() + 2, std::make_unique<TSWFEndShapeRecord>());
-    font.GlyphShapes[0].push_back(std::make_unique<TSWFEndShapeRecord>());
-    font.GlyphShapes.push_back(SquareGlyph());
-    EXPECT_EQ(HexString(BodyBytes(font)),
-              HexString(HexBytes(std::string("01 00 04 00 0E 00 ") + kSquareGlyph + " " + kSquareGlyph)));
+// DefineFont2 "Arial" without glyphs, its layout flag set.
+std::unique_ptr<TSWFDefineFont2> EmptyFont2(bool wideOffsets) {
+    auto empty = std::make_unique<TSWFDefineFont2>();
+    empty->FontID = 1;
+    empty->FontName = "Arial";
+    empty->HasLayout = true;
+    empty->WideOffsets = wideOffsets;
+    return empty;
+}
+
+// DefineFontInfo for font 1 "Arial", bold ANSI, codes "ab".
+std::unique_ptr<TSWFDefineFontInfo> BoldInfo() {
+    auto info = std::make_unique<TSWFDefineFontInfo>();
+    info->FontID = 1;
+    info->FontName = "Arial";
+    info->ANSI = info->Bold = true;
+    info->CodeTable = {'a', 'b'};
+    return info;
+}
+
+// The same, italic small Shift-JIS text with wide codes instead.
+std::unique_ptr<TSWFDefineFontInfo> ItalicInfo() {
+    auto info = BoldInfo();
+    info->WideCodes = info->SmallText = info->ShiftJIS = info->Italic = true;
+    info->ANSI = info->Bold = false;
+    return info;
+}
+
+// ItalicInfo named "\xE9", without codes, for the SWF version.
+std::unique_ptr<TSWFDefineFontInfo> AccentInfo(int version) {
+    auto info = ItalicInfo();
+    info->FontName = "\xE9";
+    info->CodeTable.clear();
+    info->SWFVersion = static_cast<std::uint8_t>(version);
+    return info;
+}
+
+std::unique_ptr<TSWFDefineFontInfo2> EuroInfo2() {
+    auto info2 = std::make_unique<TSWFDefineFontInfo2>();
+    info2->FontID = 3;
+    info2->FontName = "\xE9";
+    info2->LanguageCode = 2;
+    info2->Italic = true;
+    info2->WideCodes = false;  // always written as wide
+    info2->CodeTable = {0x20AC};
+    return info2;
+}
+
+TEST(SWFFontTags, KnownBodies) {
+    test::ExpectTagBodyCases({
+        {"DefineFont, no glyphs", {}, [] { return Font(0); }, "01 00 00 00"},
+        {"DefineFont, a square", {}, [] { return Font(1); }, std::string("01 00 02 00 ") + kSquareGlyph},
+        // An end record inside the list is dropped; the last one stays the only one.
+        {"DefineFont, end records", {}, [] {
+             auto font = Font(1);
+             font->GlyphShapes[0].insert(font->GlyphShapes[0].begin() + 2, std::make_unique<TSWFEndShapeRecord>());
+             font->GlyphShapes[0].push_back(std::make_unique<TSWFEndShapeRecord>());
+             font->GlyphShapes.push_back(SquareGlyph());
+             return font;
+         }, std::string("01 00 04 00 0E 00 ") + kSquareGlyph + " " + kSquareGlyph},
+        // No glyphs: ANSI forced on, HasLayout not written, a code-table offset of 2.
+        {"DefineFont2, no glyphs", {}, [] { return EmptyFont2(false); }, "01 00 10 00 05 41 72 69 61 6C 00 00 02 00"},
+        {"DefineFont2, no glyphs, wide offsets", {}, [] { return EmptyFont2(true); },
+         "01 00 18 00 05 41 72 69 61 6C 00 00 04 00 00 00"},
+        {"DefineFont2, layout and kerning", {}, [] {
+             auto font = std::make_unique<TSWFDefineFont2>();
+             font->FontID = 2;
+             font->HasLayout = font->WideCodes = font->Bold = true;
+             font->LanguageCode = 1;
+             font->FontName = "A";
+             font->GlyphShapes.push_back(SquareGlyph());
+             font->CodeTable = {'A'};
+             font->FontAscent = 900;
+             font->FontDescent = 200;
+             font->FontLeading = -10;
+             font->AdvanceTable = {1000};
+             font->BoundsTable = {TSWFRect(0, 20, -20, 0)};
+             font->KerningTable.push_back({'A', 'B', -5});
+             return font;
+         }, std::string("02 00 85 01 01 41 01 00 04 00 0E 00 ") + kSquareGlyph2 +
+                " 41 00 84 03 C8 00 F6 FF E8 03 30 0A 58 00 01 00 41 00 42 00 FB FF"},
+        {"DefineFontInfo, bold ANSI", {}, [] { return BoldInfo(); }, "01 00 05 41 72 69 61 6C 0A 61 62"},
+        {"DefineFontInfo, wide codes", {}, [] { return ItalicInfo(); }, "01 00 05 41 72 69 61 6C 35 61 00 62 00"},
+        // The name: raw bytes before SWF 6, UTF-8 from 6 on (Windows-1252 when it is not UTF-8).
+        {"DefineFontInfo, raw name before SWF 6", {5, true}, [] { return AccentInfo(5); }, "01 00 01 E9 35"},
+        {"DefineFontInfo, UTF-8 name from SWF 6", {6, true}, [] { return AccentInfo(6); }, "01 00 02 C3 A9 35"},
+        {"DefineFontInfo2", {6, true}, [] { return EuroInfo2(); }, "03 00 02 C3 A9 05 02 AC 20"},
+    });
+}
+
+TEST(SWFDefineFont, GlyphLayouts) {
+    EXPECT_EQ(Font(1)->MinVersion(), 1);
 }
 
 TEST(SWFDefineFont2, Layouts) {
-    // No glyphs: ANSI forced on, HasLayout not written, a code-table offset of 2.
-    TSWFDefineFont2 empty;
-    empty.FontID = 1;
-    empty.FontName = "Arial";
-    empty.HasLayout = true;
-    EXPECT_EQ(HexString(BodyBytes(empty)), HexString(HexBytes("01 00 10 00 05 41 72 69 61 6C 00 00 02 00")));
-    empty.WideOffsets = true;
-    EXPECT_EQ(HexString(BodyBytes(empty)), HexString(HexBytes("01 00 18 00 05 41 72 69 61 6C 00 00 04 00 00 00")));
-    EXPECT_EQ(empty.MinVersion(), 3);
-
-    TSWFDefineFont2 font;
-    font.FontID = 2;
-    font.HasLayout = font.WideCodes = font.Bold = true;
-    font.LanguageCode = 1;
-    font.FontName = "A";
-    font.GlyphShapes.push_back(SquareGlyph());
-    font.CodeTable = {'A'};
-    font.FontAscent = 900;
-    font.FontDescent = 200;
-    font.FontLeading = -10;
-    font.AdvanceTable = {1000};
-    font.BoundsTable = {TSWFRect(0, 20, -20, 0)};
-    font.KerningTable.push_back({'A', 'B', -5});
-    EXPECT_EQ(HexString(BodyBytes(font)),
-              HexString(HexBytes(std::string("02 00 85 01 01 41 01 00 04 00 0E 00 ") + kSquareGlyph2 +
-                                 " 41 00 84 03 C8 00 F6 FF E8 03 30 0A 58 00 01 00 41 00 42 00 FB FF")));
+    EXPECT_EQ(EmptyFont2(true)->MinVersion(), 3);
 
     // Narrow codes, wide offsets, no layout; a glyph that fills with style 0 stays as it is.
     TSWFDefineFont2 narrow;
@@ -137,33 +198,8 @@ TEST(SWFDefineFont2, WriterRefusesInconsistentFonts) {
 }
 
 TEST(SWFDefineFontInfo, Layouts) {
-    TSWFDefineFontInfo info;
-    info.FontID = 1;
-    info.FontName = "Arial";
-    info.ANSI = info.Bold = true;
-    info.CodeTable = {'a', 'b'};
-    EXPECT_EQ(HexString(BodyBytes(info)), HexString(HexBytes("01 00 05 41 72 69 61 6C 0A 61 62")));
-    EXPECT_EQ(info.MinVersion(), 1);
-    info.WideCodes = info.SmallText = info.ShiftJIS = info.Italic = true;
-    info.ANSI = info.Bold = false;
-    EXPECT_EQ(HexString(BodyBytes(info)), HexString(HexBytes("01 00 05 41 72 69 61 6C 35 61 00 62 00")));
-
-    // The name: raw bytes before SWF 6, UTF-8 from 6 on (Windows-1252 when it is not UTF-8).
-    info.FontName = "\xE9";
-    info.CodeTable.clear();
-    EXPECT_EQ(BodyBytes(info), HexBytes("01 00 01 E9 35"));
-    info.SWFVersion = 6;
-    EXPECT_EQ(BodyBytes(info), HexBytes("01 00 02 C3 A9 35"));
-
-    TSWFDefineFontInfo2 info2;
-    info2.FontID = 3;
-    info2.FontName = "\xE9";
-    info2.LanguageCode = 2;
-    info2.Italic = true;
-    info2.WideCodes = false;  // always written as wide
-    info2.CodeTable = {0x20AC};
-    EXPECT_EQ(HexString(BodyBytes(info2)), HexString(HexBytes("03 00 02 C3 A9 05 02 AC 20")));
-    EXPECT_EQ(info2.MinVersion(), 6);
+    EXPECT_EQ(BoldInfo()->MinVersion(), 1);
+    EXPECT_EQ(EuroInfo2()->MinVersion(), 6);
 
     // A wide code table with an odd byte left over is damaged.
     EXPECT_THROW(test::ReadBody(tagDefineFontInfo, HexBytes("01 00 00 01 61 00 62")), ESWFReadError);
