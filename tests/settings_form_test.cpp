@@ -1,22 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings_form.h"
+#include "settings_test_support.h"
 
 namespace pellicor {
 namespace {
 
-// A 640 x 480 clip of 250 frames at 29.97 fps in /videos/, with the defaults of a new task.
-TCovSettings ClipTask() {
-    TCovSettings task;
-    task.sourceInfo.srcFilename = "clip.mp4";
-    task.sourceInfo.srcFilepath = "/videos/";
-    task.sourceInfo.vFreq = 29.97;
-    task.sourceInfo.vLen = 250;
-    task.sourceInfo.resX = 640;
-    task.sourceInfo.resY = 480;
-    InitTaskSettings("", task, kInitNoProbe);
-    return task;
-}
+TCovSettings ClipTask() { return testing_support::ClipTask(false); }
 
 TEST(SettingsForm, OpenShowsTheRecordAndOkWithoutChangesKeepsIt) {
     TCovSettings task = ClipTask();

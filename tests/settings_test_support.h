@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string>
 
+#include "settings/cov_settings.h"
+
 namespace pellicor::testing_support {
 
 // A fresh folder under the system temp folder, removed with everything in it.
@@ -42,6 +44,22 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::ostringstream content;
     content << stream.rdbuf();
     return content.str();
+}
+
+// A 640 x 480 clip of 250 frames at 29.97 fps in /videos/, with the defaults of a new task.
+// `readableVideo` marks its video stream as present and decodable (what the dialog's
+// previews need); the form's rules do not look at it.
+inline TCovSettings ClipTask(bool readableVideo) {
+    TCovSettings task;
+    task.sourceInfo.srcFilename = "clip.mp4";
+    task.sourceInfo.srcFilepath = "/videos/";
+    task.sourceInfo.vFreq = 29.97;
+    task.sourceInfo.vLen = 250;
+    task.sourceInfo.resX = 640;
+    task.sourceInfo.resY = 480;
+    if (readableVideo) task.sourceInfo.vExists = task.sourceInfo.vSupported = kTrue32;
+    InitTaskSettings("", task, kInitNoProbe);
+    return task;
 }
 
 }  // namespace pellicor::testing_support

@@ -26,6 +26,7 @@
 #include "ui/position_frm.h"
 #include "ui/region_frm.h"
 #include "ui/settings_frm.h"
+#include "settings_test_support.h"
 #include "ui_test_support.h"
 
 using namespace pellicor;
@@ -34,19 +35,7 @@ using ui_test::Control;
 
 namespace {
 
-// A 640 x 480 clip of 250 frames at 29.97 fps with the defaults of a new task.
-TCovSettings ClipTask() {
-    TCovSettings task;
-    task.sourceInfo.srcFilename = "clip.mp4";
-    task.sourceInfo.srcFilepath = "/videos/";
-    task.sourceInfo.vFreq = 29.97;
-    task.sourceInfo.vLen = 250;
-    task.sourceInfo.resX = 640;
-    task.sourceInfo.resY = 480;
-    task.sourceInfo.vExists = task.sourceInfo.vSupported = kTrue32;
-    InitTaskSettings("", task, kInitNoProbe);
-    return task;
-}
+TCovSettings ClipTask() { return testing_support::ClipTask(true); }
 
 // The keys of the task as the task list file holds them (section.key -> value).
 std::map<std::string, std::string> FileKeys(const TCovSettings& task) {
