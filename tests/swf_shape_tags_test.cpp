@@ -60,10 +60,9 @@ void BuildBitmapRectangle(Shape& shape) {
     shape.AddEndRecord();
 }
 
-TEST(SWFShapeTags, BitmapFilledRectangleLayout) {
-    TSWFDefineShape2 shape;
-    BuildBitmapRectangle(shape);
-    const Bytes expected = Concat({
+// The body of BuildBitmapRectangle's DefineShape2.
+Bytes BitmapRectangleBody() {
+    return Concat({
         HexBytes("01 00"),
         BitBytes("01100 000000000000 011111010000 000000000000 001111101000"),  // RECT, 12 bits
         HexBytes("01 41 01 00"),                                                // one clipped bitmap fill of id 1
@@ -78,9 +77,51 @@ TEST(SWFShapeTags, BitmapFilledRectangleLayout) {
                  "11 1001 0 1 10000011000"                                      // (0, -1000)
                  "000000"),                                                     // end
     });
-    EXPECT_EQ(HexString(BodyBytes(shape)), HexString(expected));
+}
+
+// A solid fill and a line style, both with alpha, for the colours of each shape kind.
+template <class Shape>
+std::unique_ptr<Shape> FilledAndLined() {
+    auto shape = std::make_unique<Shape>();
+    shape->AddSolidFill(TSWFRGBA(0x11, 0x22, 0x33, 0x80));
+    shape->AddLineStyle(40, TSWFRGBA(0x44, 0x55, 0x66, 0x90));
+    return shape;
+}
+
+// A style change asking for fill and line styles of a shape that has none.
+std::unique_ptr<TSWFDefineShape> StylesWithoutStyles() {
+    auto shape = std::make_unique<TSWFDefineShape>();
+    auto& change = shape->AddStyleChange();
+    change.SetFillStyle0(1);
+    change.SetFillStyle1(2);
+    change.SetLineStyle(1);
+    change.SetMoveTo(0, 0);
+    return shape;
+}
+
+TEST(SWFShapeTags, KnownBodies) {
+    test::ExpectTagBodyCases({
+        {"bitmap-filled rectangle", {}, [] {
+             auto shape = std::make_unique<TSWFDefineShape2>();
+             BuildBitmapRectangle(*shape);
+             return shape;
+         }, HexString(BitmapRectangleBody())},
+        // An empty record list is a lone end record after the widths.
+        {"empty", {}, [] { return std::make_unique<TSWFDefineShape>(); }, "00 00 00 00 00 00 00"},
+        // No fill styles: the fill flags cannot be written; no line styles: nor the line flag.
+        {"style flags without index bits", {}, [] { return StylesWithoutStyles(); },
+         HexString(Concat({HexBytes("00 00 00 00 00"), BitBytes("0000 0000 000001 00000 000000")}))},
+        {"DefineShape3 colours with alpha", {}, [] { return FilledAndLined<TSWFDefineShape3>(); },
+         HexString(Concat({HexBytes("00 00 00 01 00 11 22 33 80 01 28 00 44 55 66 90"), BitBytes("0001 0001 000000")}))},
+        {"DefineShape2 colours without", {}, [] { return FilledAndLined<TSWFDefineShape2>(); },
+         HexString(Concat({HexBytes("00 00 00 01 00 11 22 33 01 28 00 44 55 66"), BitBytes("0001 0001 000000")}))},
+    });
+}
+
+TEST(SWFShapeTags, BitmapFilledRectangleLayout) {
+    TSWFDefineShape2 shape;
+    BuildBitmapRectangle(shape);
     EXPECT_EQ(shape.MinVersion(), 2);
-    ExpectRoundTrip(shape);
 }
 
 TEST(SWFShapeTags, EdgeRecordBits) {
@@ -140,37 +181,19 @@ TEST(SWFShapeTags, EndRecordsAndZeroEdgesInRecordLists) {
                   s.AddEndRecord();
               }),
               reference);
-    // An empty record list is a lone end record after the widths.
-    TSWFDefineShape empty;
-    EXPECT_EQ(BodyBytes(empty), HexBytes("00 00 00 00 00 00 00"));
-    ExpectRoundTrip(empty);
 }
 
 TEST(SWFShapeTags, StyleFlagsWithoutIndexBitsAreDropped) {
-    // No fill styles: the fill flags cannot be written; no line styles: nor the line flag.
-    TSWFDefineShape shape;
-    auto& change = shape.AddStyleChange();
-    change.SetFillStyle0(1);
-    change.SetFillStyle1(2);
-    change.SetLineStyle(1);
-    change.SetMoveTo(0, 0);
-    EXPECT_EQ(BodyBytes(shape), Concat({HexBytes("00 00 00 00 00"), BitBytes("0000 0000 000001 00000 000000")}));
+    // Writing clears the flags that have no index bits.
+    const auto shape = StylesWithoutStyles();
+    BodyBytes(*shape);
+    const auto& change = static_cast<const TSWFStyleChangeRecord&>(*shape->Records[0]);
     EXPECT_FALSE(change.StateFillStyle0 || change.StateFillStyle1 || change.StateLineStyle);
 }
 
 TEST(SWFShapeTags, ColoursFollowTheShapeKind) {
-    const auto build = [](TSWFDefineShape& shape) {
-        shape.AddSolidFill(TSWFRGBA(0x11, 0x22, 0x33, 0x80));
-        shape.AddLineStyle(40, TSWFRGBA(0x44, 0x55, 0x66, 0x90));
-    };
-    TSWFDefineShape3 shape3;
-    build(shape3);
-    EXPECT_EQ(BodyBytes(shape3), Concat({HexBytes("00 00 00 01 00 11 22 33 80 01 28 00 44 55 66 90"),
-                                         BitBytes("0001 0001 000000")}));
-    TSWFDefineShape2 shape2;
-    build(shape2);
-    EXPECT_EQ(BodyBytes(shape2),
-              Concat({HexBytes("00 00 00 01 00 11 22 33 01 28 00 44 55 66"), BitBytes("0001 0001 000000")}));
+    const auto built3 = FilledAndLined<TSWFDefineShape3>();
+    TSWFDefineShape3& shape3 = *built3;
 
     // A shape built as DefineShape3 can be written as DefineShape2 and back.
     TSWFDefineShape2 copy2;
