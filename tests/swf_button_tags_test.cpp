@@ -68,6 +68,15 @@ std::unique_ptr<TSWFDefineButtonSound> OverSound() {
     return sound;
 }
 
+// A colour transform for button 4 with an alpha part, which this tag does not carry.
+std::unique_ptr<TSWFDefineButtonCxform> HalfAlphaCxform() {
+    auto cxform = std::make_unique<TSWFDefineButtonCxform>();
+    cxform->ButtonID = 4;
+    cxform->ColorTransform.SetMult(256, 256, 256);
+    cxform->ColorTransform.SetAlphaMult(128);
+    return cxform;
+}
+
 TEST(SWFButtonTags, KnownBodies) {
     test::ExpectTagBodyCases({
         // DefineButton records never carry a colour transform; no actions is a lone ActionEnd.
@@ -97,13 +106,7 @@ TEST(SWFButtonTags, KnownBodies) {
              none->AddRecord(bsUp, 1, 1).ColorTransform().SetAdd(10, -10, 0);
              return none;
          }, "00 00 00 00 00 01 01 00 01 00 00 95 56 00 00 00"},
-        {"DefineButtonCxform, no alpha in this tag", {}, [] {
-             auto cxform = std::make_unique<TSWFDefineButtonCxform>();
-             cxform->ButtonID = 4;
-             cxform->ColorTransform.SetMult(256, 256, 256);
-             cxform->ColorTransform.SetAlphaMult(128);
-             return cxform;
-         }, "04 00 69 00 40 10 00"},
+        {"DefineButtonCxform, no alpha in this tag", {}, [] { return HalfAlphaCxform(); }, "04 00 69 00 40 10 00"},
         {"DefineButtonSound, one transition", {}, [] { return OverSound(); }, "04 00 00 00 03 00 00 00 00 00 00"},
         // A transition whose sound has id 0 is written as absent.
         {"DefineButtonSound, a sound without id", {}, [] {
@@ -164,7 +167,7 @@ TEST(SWFDefineButton2, ReadingChecksOffsetsAndSizes) {
 }
 
 TEST(SWFButtonCxformAndSound, Versions) {
-    EXPECT_EQ(TSWFDefineButtonCxform().MinVersion(), 2);
+    EXPECT_EQ(HalfAlphaCxform()->MinVersion(), 2);
     EXPECT_EQ(OverSound()->MinVersion(), 2);
 }
 

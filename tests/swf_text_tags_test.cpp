@@ -32,21 +32,25 @@ std::unique_ptr<TSWFDefineText> RedText() {
     return text;
 }
 
+// DefineText2 1 with RedRecord at half opacity, the field widths set by hand.
+std::unique_ptr<TSWFDefineText2> HalfRedText2() {
+    auto text2 = std::make_unique<TSWFDefineText2>();
+    text2->CharacterID = 1;
+    text2->GlyphBits = 3;
+    text2->AdvanceBits = 8;
+    text2->TextRecords.push_back(RedRecord());
+    text2->TextRecords[0].TextColor().SetA(0x80);
+    return text2;
+}
+
 TEST(SWFDefineText, RecordLayouts) {
     test::ExpectTagBodyCases({
         // Glyphs as UB[3] index, SB[8] advance: 001 01100100 101 11101100, padded.
         {"DefineText", {}, [] { return RedText(); },
          "01 00 00 00 03 08 8D 02 00 FF 00 00 14 00 F0 00 02 2C 97 B0 00"},
         // DefineText2: the colour carries alpha.
-        {"DefineText2", {}, [] {
-             auto text2 = std::make_unique<TSWFDefineText2>();
-             text2->CharacterID = 1;
-             text2->GlyphBits = 3;
-             text2->AdvanceBits = 8;
-             text2->TextRecords.push_back(RedRecord());
-             text2->TextRecords[0].TextColor().SetA(0x80);
-             return text2;
-         }, "01 00 00 00 03 08 8D 02 00 FF 00 00 80 14 00 F0 00 02 2C 97 B0 00"},
+        {"DefineText2", {}, [] { return HalfRedText2(); },
+         "01 00 00 00 03 08 8D 02 00 FF 00 00 80 14 00 F0 00 02 2C 97 B0 00"},
         // A new font and colour alone: 0x8C; a record with only a y offset and no glyphs.
         {"font and colour, then a y offset", {}, [] {
              auto plain = std::make_unique<TSWFDefineText>();
@@ -64,7 +68,7 @@ TEST(SWFDefineText, RecordLayouts) {
     EXPECT_EQ(text->GlyphBits, 3);
     EXPECT_EQ(text->AdvanceBits, 8);
     EXPECT_EQ(text->MinVersion(), 1);
-    EXPECT_EQ(TSWFDefineText2().MinVersion(), 3);
+    EXPECT_EQ(HalfRedText2()->MinVersion(), 3);
 
     TSWFDefineText tooLong;
     tooLong.TextRecords.emplace_back().GlyphEntries.resize(256);
