@@ -10,6 +10,7 @@
 #include "engine/frame_encoder_pool.h"
 #include "engine_test_support.h"
 #include "media/jpeg_encoder.h"
+#include "media/jpeg_huffman.h"
 #include "movie/jpeg_probe.h"
 
 namespace pellicor {
@@ -135,51 +136,71 @@ TEST(EnginePipeline, StopWithFramesInFlightStillWritesThemInOrder) {
     }
 }
 
+// Picture i of the pool tests: its own width and samples; width 0 where it is to fail.
+TBitmap PoolPicture(int i, int width) {
+    TBitmap picture(width, 10);
+    for (std::size_t at = 0; at < picture.pixels.size(); ++at) picture.pixels[at] = static_cast<std::uint8_t>(at * 7 + i);
+    return picture;
+}
+
+// The first picture of a table group gets tables of its own, the others the tables made from
+// its symbols; when it fails, they get tables of their own too.
+std::vector<std::uint8_t> ExpectedJpeg(const TJpegEncoder& encoder, int i, const std::vector<int>& widths) {
+    std::vector<std::uint8_t> jpeg;
+    const int first = i - i % static_cast<int>(TFrameEncoderPool::kFramesPerTableGroup);
+    if (i == first || widths[static_cast<std::size_t>(first)] == 0) {
+        encoder.Encode(PoolPicture(i, widths[static_cast<std::size_t>(i)]), jpeg);
+        return jpeg;
+    }
+    std::vector<std::uint8_t> firstJpeg;
+    encoder.Encode(PoolPicture(first, widths[static_cast<std::size_t>(first)]), firstJpeg);
+    encoder.Encode(PoolPicture(i, widths[static_cast<std::size_t>(i)]), jpeg,
+                   TablesCoveringEverySymbol(CountJpegSymbols(firstJpeg)));
+    return jpeg;
+}
+
 TEST(EngineEncoderPool, JpegBytesComeBackInOrderWithErrorsInTheirPlace) {
     TJpegEncoder encoder;
     encoder.SetQuality(80);
+    const int count = static_cast<int>(TFrameEncoderPool::kFramesPerTableGroup) + 12;  // two groups
     for (const int workers : {0, 3}) {
-        SCOPED_TRACE(::testing::Message() << workers << " workers");
-        TFrameEncoderPool pool(encoder, workers, 2);
-        std::vector<int> widths;
-        std::vector<std::vector<std::uint8_t>> taken;
-        int errors = 0;
-        auto take = [&](bool wait) {
-            try {
-                auto jpeg = pool.TakeOldest(wait);
-                if (!jpeg) return false;
-                taken.push_back(std::move(*jpeg));
-            } catch (const std::runtime_error&) {
-                ++errors;
-                taken.emplace_back();
+        for (const int failing : {5, static_cast<int>(TFrameEncoderPool::kFramesPerTableGroup)}) {
+            SCOPED_TRACE(::testing::Message() << workers << " workers, picture " << failing << " fails");
+            TFrameEncoderPool pool(encoder, workers, 2);
+            std::vector<int> widths;
+            std::vector<std::vector<std::uint8_t>> taken;
+            int errors = 0;
+            auto take = [&](bool wait) {
+                try {
+                    auto jpeg = pool.TakeOldest(wait);
+                    if (!jpeg) return false;
+                    taken.push_back(std::move(*jpeg));
+                } catch (const std::runtime_error&) {
+                    ++errors;
+                    taken.emplace_back();
+                }
+                return true;
+            };
+            for (int i = 0; i < count; ++i) {
+                const int width = i == failing ? 0 : 8 + 3 * (i % 17);  // an empty picture: the encoder refuses it
+                widths.push_back(width);
+                while (pool.Full()) take(true);
+                pool.Submit(PoolPicture(i, width));
+                EXPECT_FALSE(pool.Empty());
             }
-            return true;
-        };
-        for (int i = 0; i < 12; ++i) {
-            const int width = i == 5 ? 0 : 8 + 3 * i;  // picture 5 is empty: the encoder refuses it
-            widths.push_back(width);
-            while (pool.Full()) take(true);
-            TBitmap picture(width, 10);
-            for (std::size_t at = 0; at < picture.pixels.size(); ++at) picture.pixels[at] = static_cast<std::uint8_t>(at * 7 + i);
-            pool.Submit(std::move(picture));
-            EXPECT_FALSE(pool.Empty());
-        }
-        while (take(true)) {
-        }
-        EXPECT_TRUE(pool.Empty());
-        EXPECT_EQ(errors, 1);
-        ASSERT_EQ(taken.size(), widths.size());
-        for (std::size_t i = 0; i < taken.size(); ++i) {
-            if (widths[i] == 0) {
-                EXPECT_TRUE(taken[i].empty());
-                continue;
+            while (take(true)) {
             }
-            EXPECT_EQ(ProbeJpegSize(taken[i]).Width, widths[i]) << i;
-            TBitmap again(widths[i], 10);
-            for (std::size_t at = 0; at < again.pixels.size(); ++at) again.pixels[at] = static_cast<std::uint8_t>(at * 7 + i);
-            std::vector<std::uint8_t> direct;
-            encoder.Encode(again, direct);
-            EXPECT_TRUE(direct == taken[i]) << i;
+            EXPECT_TRUE(pool.Empty());
+            EXPECT_EQ(errors, 1);
+            ASSERT_EQ(taken.size(), widths.size());
+            for (int i = 0; i < count; ++i) {
+                if (i == failing) {
+                    EXPECT_TRUE(taken[static_cast<std::size_t>(i)].empty());
+                    continue;
+                }
+                EXPECT_EQ(ProbeJpegSize(taken[static_cast<std::size_t>(i)]).Width, widths[static_cast<std::size_t>(i)]) << i;
+                EXPECT_TRUE(ExpectedJpeg(encoder, i, widths) == taken[static_cast<std::size_t>(i)]) << i;
+            }
         }
     }
     // Pictures still in flight when the pool goes are dropped without waiting for a taker.

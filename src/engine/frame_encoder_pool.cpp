@@ -38,11 +38,61 @@ bool TFrameEncoderPool::Empty() const {
     return inFlight_.empty();
 }
 
-void TFrameEncoderPool::Encode(TJob& job) const {
+void TFrameEncoderPool::PublishTables(std::size_t group, std::optional<THuffmanTables> tables) {
+    {
+        std::lock_guard lock(mutex_);
+        groupTables_[group] = std::move(tables);
+    }
+    tablesMade_.notify_all();
+}
+
+void TFrameEncoderPool::EncodeGroupFirst(TJob& job) {
+    std::optional<THuffmanTables> tables;
     try {
         std::visit([&](const auto& picture) { encoder_.Encode(picture, job.jpeg); }, job.picture);
+        tables = TablesCoveringEverySymbol(CountJpegSymbols(job.jpeg));
+    } catch (...) {
+        if (job.jpeg.empty()) job.error = std::current_exception();
+        tables.reset();
+    }
+    PublishTables(job.sequence / kFramesPerTableGroup, std::move(tables));
+}
+
+void TFrameEncoderPool::EncodeWithGroupTables(TJob& job) {
+    std::optional<THuffmanTables> tables;
+    {
+        // The group's first picture was taken by a worker before this one (or encoded
+        // already): its tables come.
+        std::unique_lock lock(mutex_);
+        const std::size_t group = job.sequence / kFramesPerTableGroup;
+        tablesMade_.wait(lock, [&] { return groupTables_.contains(group); });
+        tables = groupTables_[group];
+    }
+    try {
+        std::visit(
+            [&](const auto& picture) {
+                if (tables)
+                    encoder_.Encode(picture, job.jpeg, *tables);
+                else
+                    encoder_.Encode(picture, job.jpeg);
+            },
+            job.picture);
     } catch (...) {
         job.error = std::current_exception();
+    }
+}
+
+void TFrameEncoderPool::Encode(TJob& job) {
+    if (!encoder_.OptimizedHuffman()) {
+        try {
+            std::visit([&](const auto& picture) { encoder_.Encode(picture, job.jpeg); }, job.picture);
+        } catch (...) {
+            job.error = std::current_exception();
+        }
+    } else if (job.sequence % kFramesPerTableGroup == 0) {
+        EncodeGroupFirst(job);
+    } else {
+        EncodeWithGroupTables(job);
     }
     job.picture = TBitmap();  // the decoder's buffer goes back as soon as it is encoded
 }
@@ -50,6 +100,7 @@ void TFrameEncoderPool::Encode(TJob& job) const {
 void TFrameEncoderPool::Submit(TFramePicture picture) {
     auto job = std::make_unique<TJob>();
     job->picture = std::move(picture);
+    job->sequence = submitted_++;
     TJob* raw = job.get();
     if (workers_.empty()) {
         Encode(*raw);
@@ -73,6 +124,8 @@ std::optional<std::vector<std::uint8_t>> TFrameEncoderPool::TakeOldest(bool wait
     if (!inFlight_.front()->done) return std::nullopt;
     std::unique_ptr<TJob> job = std::move(inFlight_.front());
     inFlight_.pop_front();
+    // Every picture still to be encoded comes after this one: older groups' tables go.
+    std::erase_if(groupTables_, [&](const auto& entry) { return entry.first < job->sequence / kFramesPerTableGroup; });
     lock.unlock();
     if (job->error) std::rethrow_exception(job->error);
     return std::move(job->jpeg);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +26,11 @@ using TFramePicture = std::variant<TYuvPicture, TBitmap>;
 // hands the JPEG bytes back in the order the pictures came in, so that one writer puts the
 // frames into the movie in order and the file does not depend on the number of workers.
 // At most `window` pictures are in flight: memory does not grow with the clip.
+//
+// With optimised Huffman tables, the pictures go in groups of kFramesPerTableGroup by their
+// place in the sequence: the first of each group gets tables made for it (two passes), and
+// the others are encoded in one pass with tables made from the first one's symbols (with a
+// code for every symbol). The bytes depend only on the pictures and their order.
 class TFrameEncoderPool {
 public:
     // `workers` threads; with none, Submit encodes on the calling thread.
@@ -44,6 +50,8 @@ public:
     // encoder for that picture is thrown here.
     std::optional<std::vector<std::uint8_t>> TakeOldest(bool wait);
 
+    static constexpr std::size_t kFramesPerTableGroup = 30;
+
     // Threads for `requested` (0: as many as the machine has cores, at least 1).
     static int ResolveThreads(int requested);
 
@@ -52,10 +60,14 @@ private:
         TFramePicture picture;
         std::vector<std::uint8_t> jpeg;
         std::exception_ptr error;
+        std::size_t sequence = 0;
         bool done = false;
     };
 
-    void Encode(TJob& job) const;
+    void Encode(TJob& job);
+    void EncodeGroupFirst(TJob& job);
+    void EncodeWithGroupTables(TJob& job);
+    void PublishTables(std::size_t group, std::optional<THuffmanTables> tables);
     void Work();
 
     const TJpegEncoder encoder_;
@@ -63,6 +75,11 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable jobAdded_;
     std::condition_variable jobDone_;
+    std::condition_variable tablesMade_;
+    // The tables of each group in flight; none where its first picture failed, whose
+    // group is then encoded picture by picture.
+    std::map<std::size_t, std::optional<THuffmanTables>> groupTables_;
+    std::size_t submitted_ = 0;
     std::deque<std::unique_ptr<TJob>> inFlight_;  // in the order submitted
     std::deque<TJob*> waiting_;                   // not yet taken by a worker
     bool stopping_ = false;

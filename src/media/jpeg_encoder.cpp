@@ -99,20 +99,19 @@ struct TPlanesSource {
 };
 
 // Studio range to full: Y 16..235 and Cb, Cr 16..240 (around 128) stretched to 0..255, in
-// fixed point (255/219 ~ 298/256, 255/224 ~ 291/256), rounded and clamped. Written as
-// plain arithmetic over fixed-size blocks so that the compiler vectorises it; a frame has
-// over a million samples.
+// fixed point (255/219 ~ 298/256, 255/224 ~ 291/256), rounded and clamped. A frame has over
+// a million samples, so the arithmetic stays in 16 bits for the loop vectoriser (eight
+// samples an instruction): d * kScale / 256 is d plus d * (kScale - 256) / 256, exactly,
+// and that product fits in 16 bits where d * kScale would not.
 template <int kOffset, int kScale, int kCentre>
 void StretchRow(const std::uint8_t* from, std::uint8_t* to, int count) {
-    constexpr int kBlock = 16;
-    auto stretch = [](int sample) {
-        const int value = kCentre + (((sample - kOffset) * kScale + 128) >> 8);
-        return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-    };
-    int x = 0;
-    for (; x + kBlock <= count; x += kBlock)
-        for (int i = 0; i < kBlock; ++i) to[x + i] = stretch(from[x + i]);
-    for (; x < count; ++x) to[x] = stretch(from[x]);
+    static_assert(255 * (kScale - 256) + 128 < 32768);
+    for (int x = 0; x < count; ++x) {
+        const auto difference = static_cast<std::int16_t>(from[x] - kOffset);
+        const auto value = static_cast<std::int16_t>(
+            kCentre + difference + static_cast<std::int16_t>((difference * (kScale - 256) + 128) >> 8));
+        to[x] = static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+    }
 }
 
 void CopyRow(const TYuvPicture& picture, int plane, const std::uint8_t* from, std::uint8_t* to, int count) {
@@ -205,10 +204,25 @@ void Feed(jpeg_compress_struct& info, TPlanesSource& source) {
 
 void SetSampling(jpeg_compress_struct&, const TRgbSource&) {}
 
+void CopyTable(const THuffmanTable& from, JHUFF_TBL& to) {
+    std::memcpy(to.bits, from.bits.data(), sizeof to.bits);
+    std::memcpy(to.huffval, from.values.data(), sizeof to.huffval);
+    to.sent_table = FALSE;
+}
+
+// After jpeg_set_defaults, which made the standard tables (0 for luma, 1 for chroma).
+void UseTables(jpeg_compress_struct& info, const THuffmanTables& tables) {
+    for (std::size_t t = 0; t < 2; ++t) {
+        CopyTable(tables.dc[t], *info.dc_huff_tbl_ptrs[t]);
+        CopyTable(tables.ac[t], *info.ac_huff_tbl_ptrs[t]);
+    }
+}
+
 // One picture from `source` into `output`. libjpeg reports errors by a long jump back
 // here, so nothing with a destructor may be made between setjmp and the end.
 template <typename TSource>
-void Compress(TSource& source, int quality, bool optimizedHuffman, std::vector<std::uint8_t>& output) {
+void Compress(TSource& source, int quality, bool optimizedHuffman, const THuffmanTables* tables,
+              std::vector<std::uint8_t>& output) {
     output.clear();
     jpeg_compress_struct info{};
     TErrorManager errors;
@@ -231,7 +245,8 @@ void Compress(TSource& source, int quality, bool optimizedHuffman, std::vector<s
     SetUp(info, source);
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);  // forced baseline quantisation tables
-    info.optimize_coding = optimizedHuffman ? TRUE : FALSE;
+    info.optimize_coding = optimizedHuffman && !tables ? TRUE : FALSE;
+    if (tables) UseTables(info, *tables);
     SetSampling(info, source);
     jpeg_start_compress(&info, TRUE);
     Feed(info, source);
@@ -243,19 +258,41 @@ void Compress(TSource& source, int quality, bool optimizedHuffman, std::vector<s
 
 void TJpegEncoder::SetQuality(int quality) { quality_ = std::clamp(quality, 1, 100); }
 
-void TJpegEncoder::Encode(const TBitmap& picture, std::vector<std::uint8_t>& output) const {
+template <>
+void TJpegEncoder::EncodeWith(const TBitmap& picture, std::vector<std::uint8_t>& output,
+                              const THuffmanTables* tables) const {
     if (picture.empty() || picture.pixels.size() < picture.stride() * static_cast<std::size_t>(picture.height))
         throw std::runtime_error("JPEG encoder: empty picture");
     TRgbSource source{&picture};
-    Compress(source, quality_, optimizedHuffman_, output);
+    Compress(source, quality_, optimizedHuffman_, tables, output);
 }
 
-void TJpegEncoder::Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output) const {
+template <>
+void TJpegEncoder::EncodeWith(const TYuvPicture& picture, std::vector<std::uint8_t>& output,
+                              const THuffmanTables* tables) const {
     if (picture.empty() || picture.width() <= 0 || picture.height() <= 0)
         throw std::runtime_error("JPEG encoder: empty picture");
     TPlanesSource source;
     source.picture = &picture;
-    Compress(source, quality_, optimizedHuffman_, output);
+    Compress(source, quality_, optimizedHuffman_, tables, output);
+}
+
+void TJpegEncoder::Encode(const TBitmap& picture, std::vector<std::uint8_t>& output) const {
+    EncodeWith(picture, output, nullptr);
+}
+
+void TJpegEncoder::Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output) const {
+    EncodeWith(picture, output, nullptr);
+}
+
+void TJpegEncoder::Encode(const TBitmap& picture, std::vector<std::uint8_t>& output,
+                          const THuffmanTables& tables) const {
+    EncodeWith(picture, output, &tables);
+}
+
+void TJpegEncoder::Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output,
+                          const THuffmanTables& tables) const {
+    EncodeWith(picture, output, &tables);
 }
 
 }  // namespace pellicor

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "media/bitmap.h"
+#include "media/jpeg_huffman.h"
 #include "media/yuv_picture.h"
 
 namespace pellicor {
@@ -31,8 +32,15 @@ public:
     // samples are stretched to the full range JPEG uses, 4:2:2 and 4:4:4 chroma averaged
     // to the 4:2:0 of every other picture): no conversion to RGB and back.
     void Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output) const;
+    // The same with the given Huffman tables (one pass, whatever SetOptimizedHuffman says);
+    // they must have a code for every symbol of the picture (TablesCoveringEverySymbol).
+    void Encode(const TBitmap& picture, std::vector<std::uint8_t>& output, const THuffmanTables& tables) const;
+    void Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output, const THuffmanTables& tables) const;
 
 private:
+    template <typename TPicture>
+    void EncodeWith(const TPicture& picture, std::vector<std::uint8_t>& output, const THuffmanTables* tables) const;
+
     int quality_ = 75;
     bool optimizedHuffman_ = true;
 };
