@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+#include "media/jpeg_errors.h"
 
 namespace pellicor {
 
@@ -46,20 +46,6 @@ void TermDestination(j_compress_ptr info) {
     std::vector<std::uint8_t>& output = *destination->output;
     output.resize(output.size() - destination->manager.free_in_buffer);
 }
-
-struct TErrorManager {
-    jpeg_error_mgr manager{};
-    std::jmp_buf jump{};
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr info) {
-    auto* errors = reinterpret_cast<TErrorManager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void SilentMessage(j_common_ptr, int) {}
 
 // ---- the picture's samples, handed to libjpeg ----
 
@@ -225,10 +211,8 @@ void Compress(TSource& source, int quality, bool optimizedHuffman, const THuffma
               std::vector<std::uint8_t>& output) {
     output.clear();
     jpeg_compress_struct info{};
-    TErrorManager errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = ErrorExit;
-    errors.manager.emit_message = SilentMessage;
+    TJpegErrors errors;
+    info.err = errors.Install();
     TVectorDestination destination;
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&info);

@@ -1,12 +1,12 @@
 #include "media/jpeg_huffman.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+#include "media/jpeg_errors.h"
 
 namespace pellicor {
 
@@ -47,20 +47,6 @@ void CountBlock(const JCOEF* block, int& lastDc, std::array<std::uint32_t, 256>&
     if (run > 0) ++ac[0x00];
 }
 
-struct TErrorManager {
-    jpeg_error_mgr manager{};
-    std::jmp_buf jump{};
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr info) {
-    auto* errors = reinterpret_cast<TErrorManager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void SilentMessage(j_common_ptr, int) {}
-
 // The blocks in the order of the (interleaved) scan: MCU by MCU, in each MCU every
 // component's blocks row by row, including the dummy blocks that fill MCUs at the right and
 // bottom edges (the coefficient arrays are whole MCUs). DC differences follow that order.
@@ -95,10 +81,8 @@ void CountComponents(jpeg_decompress_struct& info, jvirt_barray_ptr* coefficient
 TSymbolCounts CountJpegSymbols(std::span<const std::uint8_t> jpeg) {
     TSymbolCounts counts;
     jpeg_decompress_struct info{};
-    TErrorManager errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = ErrorExit;
-    errors.manager.emit_message = SilentMessage;
+    TJpegErrors errors;
+    info.err = errors.Install();
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
         throw std::runtime_error(std::string("JPEG symbol count: ") + errors.message);
