@@ -82,21 +82,22 @@ std::vector<std::string> DrawnLines(const std::string& screen) {
 
 TEST(CliTerminal, ConvertShowsTheStageInWordsAPercentageAndTheTimeLeft) {
     testing::TempFolder folder;
-    // The 720p clip takes long enough (about a second) for the line to be redrawn while
-    // its frames are made, when the time left can be told.
-    const std::string movie = folder.File("hd720.swf");
-    const TTerminalRun run = RunOnTerminal({"convert", testing::Fixture("hd720.mp4"), "-o", movie});
+    // 300 frames of 720p on one thread take long enough (about a second here) for the line
+    // to be redrawn while the frames are made, when the time left can be told.
+    const std::string movie = folder.File("hd720-long.swf");
+    const TTerminalRun run =
+        RunOnTerminal({"convert", testing::Fixture("hd720-long.mp4"), "-o", movie, "--threads", "1"});
     ASSERT_EQ(run.status, 0) << run.screen;
 
     // The frames stage is drawn as one line: the stage in words (the source without its
     // folder), a bar, the percentage, the frames and the time left.
-    const std::regex framesLine(R"(Making flash stream from "hd720\.mp4" .*\b\d{1,3}%, \d+/\d+ frames, .* left)");
+    const std::regex framesLine(R"(Making flash stream from "hd720-long\.mp4" .*\b\d{1,3}%, \d+/\d+ frames, .* left)");
     const std::vector<std::string> lines = DrawnLines(run.screen);
     bool found = false;
     for (const std::string& line : lines) found = found || std::regex_search(line, framesLine);
     EXPECT_TRUE(found) << run.screen;
     // On a terminal the plain per-stage lines give way to the redrawn one.
-    EXPECT_EQ(run.screen.find("hd720.mp4@"), std::string::npos) << run.screen;
+    EXPECT_EQ(run.screen.find("hd720-long.mp4@"), std::string::npos) << run.screen;
     EXPECT_NE(run.screen.find("Wrote " + movie), std::string::npos) << run.screen;
 }
 
