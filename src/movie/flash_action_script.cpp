@@ -85,7 +85,7 @@ void TFlashActionScript::Assign(const TBasedSWFObject& source) {
         ownedActions_ = std::make_unique<TSWFActionList>();
         actions_ = ownedActions_.get();
     }
-    actions_->Assign(script.Actions());
+    *actions_ = script.Actions();
 }
 
 int TFlashActionScript::MinVersion() const { return std::max(1, actions_->MinVersion()); }

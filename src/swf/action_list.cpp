@@ -52,7 +52,7 @@ TSWFAction& TSWFActionList::Add(std::unique_ptr<TSWFAction> action) {
 TSWFAction& TSWFActionList::Insert(std::size_t index, std::unique_ptr<TSWFAction> action) {
     if (!action) throw ESWFError("No action to add to the action list");
     if (index > actions_.size()) throw ESWFError("Action list index out of range");
-    if (auto* marker = dynamic_cast<TSWFOffsetMarker*>(action.get())) marker->managedByList_ = true;
+    if (auto* marker = dynamic_cast<TSWFOffsetMarker*>(action.get())) marker->place_.ManagedByList = true;
     actions_.insert(actions_.begin() + static_cast<std::ptrdiff_t>(index), std::move(action));
     return *actions_[index];
 }
@@ -65,19 +65,18 @@ TSWFOffsetMarker& TSWFActionList::AddMarker(std::string label) {
 
 TSWFOffsetMarker& TSWFActionList::PlaceMarker(TSWFOffsetMarker& marker) {
     if (marker.ManagedByList()) throw ESWFError("The marker is already in an action list");
-    if (!marker.owner_) throw ESWFError("The marker belongs to no record; add it to the list as a new object");
-    return static_cast<TSWFOffsetMarker&>(Add(marker.owner_->ReleaseOwned()));
+    if (!marker.place_.Owner) throw ESWFError("The marker belongs to no record; add it to the list as a new object");
+    return static_cast<TSWFOffsetMarker&>(Add(marker.place_.Owner->ReleaseOwned()));
 }
 
-void TSWFActionList::Assign(const TSWFActionList& source) {
-    if (&source == this) return;
-    Clear();
+TSWFActionList::TSWFActionList(const TSWFActionList& source) : TSWFActionListBase(source) {
+    // A copied record still shares the source's markers (TSWFMarkerLink): point those at the
+    // copies made here.
     std::map<const TSWFOffsetMarker*, TSWFOffsetMarker*> copies;
     for (const auto& action : source.actions_) {
-        auto copy = action->Clone();
-        if (auto* marker = dynamic_cast<TSWFOffsetMarker*>(copy.get()))
+        TSWFAction& copy = Add(action->Clone());
+        if (auto* marker = dynamic_cast<TSWFOffsetMarker*>(&copy))
             copies[static_cast<const TSWFOffsetMarker*>(action.get())] = marker;
-        Add(std::move(copy));
     }
     for (const auto& action : actions_) {
         for (TSWFMarkedField* field : action->MarkedFields()) {
@@ -88,10 +87,12 @@ void TSWFActionList::Assign(const TSWFActionList& source) {
     }
 }
 
-std::unique_ptr<TSWFActionList> TSWFActionList::Clone() const {
-    auto copy = std::make_unique<TSWFActionList>();
-    copy->Assign(*this);
-    return copy;
+TSWFActionList& TSWFActionList::operator=(const TSWFActionList& source) {
+    if (&source != this) {
+        TSWFActionList copy(source);
+        actions_.swap(copy.actions_);
+    }
+    return *this;
 }
 
 void TSWFActionList::ReadActions(TBitsEngine& engine, bool parse) {

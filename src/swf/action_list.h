@@ -33,8 +33,10 @@ class TSWFActionList : public TSWFActionListBase {
 public:
     TSWFActionList() = default;
     ~TSWFActionList() override;
-    TSWFActionList(const TSWFActionList&) = delete;
-    TSWFActionList& operator=(const TSWFActionList&) = delete;
+    // A copy holds copies of every record, and the fields that refer to the source's
+    // markers refer to the copies of those markers.
+    TSWFActionList(const TSWFActionList& source);
+    TSWFActionList& operator=(const TSWFActionList& source);
 
     std::size_t Count() const { return actions_.size(); }
     bool Empty() const { return actions_.empty(); }
@@ -56,10 +58,7 @@ public:
     TSWFOffsetMarker& PlaceMarker(TSWFOffsetMarker& marker);
     void Clear() { actions_.clear(); }
 
-    // Copies every record of the source by its code; references to the source's markers
-    // refer to the copies.
-    void Assign(const TSWFActionList& source);
-    std::unique_ptr<TSWFActionList> Clone() const;
+    std::unique_ptr<TSWFActionList> Clone() const { return std::make_unique<TSWFActionList>(*this); }
 
     // Replaces the contents with the action bytes the engine holds from its position to the
     // end. parse: into records (a closing ActionEnd is dropped, since writers add it; records

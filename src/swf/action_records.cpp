@@ -9,32 +9,11 @@
 
 namespace pellicor {
 
-namespace {
-
-template <class T>
-const T& SameClass(const TSWFAction& source) {
-    return static_cast<const T&>(source);  // TSWFAction::Assign has checked the class
-}
-
-}  // namespace
-
 // ---- SWF 3 ----
-
-void TSWFActionGotoFrame::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    Frame = SameClass<TSWFActionGotoFrame>(source).Frame;
-}
 
 void TSWFActionGotoFrame::ReadActionBody(TBitsEngine& engine) { Frame = engine.ReadWord(); }
 
 void TSWFActionGotoFrame::WriteActionBody(TBitsEngine& engine) { engine.WriteWord(Frame); }
-
-void TSWFActionGetURL::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& getURL = SameClass<TSWFActionGetURL>(source);
-    URL = getURL.URL;
-    Target = getURL.Target;
-}
 
 void TSWFActionGetURL::ReadActionBody(TBitsEngine& engine) {
     URL = engine.ReadString();
@@ -44,13 +23,6 @@ void TSWFActionGetURL::ReadActionBody(TBitsEngine& engine) {
 void TSWFActionGetURL::WriteActionBody(TBitsEngine& engine) {
     engine.WriteString(URL, true, true);
     engine.WriteString(Target);
-}
-
-void TSWFActionWaitForFrame::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& wait = SameClass<TSWFActionWaitForFrame>(source);
-    Frame = wait.Frame;
-    SkipCount = wait.SkipCount;
 }
 
 void TSWFActionWaitForFrame::ReadActionBody(TBitsEngine& engine) {
@@ -63,19 +35,9 @@ void TSWFActionWaitForFrame::WriteActionBody(TBitsEngine& engine) {
     engine.WriteByte(SkipCount);
 }
 
-void TSWFActionSetTarget::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    TargetName = SameClass<TSWFActionSetTarget>(source).TargetName;
-}
-
 void TSWFActionSetTarget::ReadActionBody(TBitsEngine& engine) { TargetName = engine.ReadString(); }
 
 void TSWFActionSetTarget::WriteActionBody(TBitsEngine& engine) { engine.WriteString(TargetName); }
-
-void TSWFActionGoToLabel::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    Label = SameClass<TSWFActionGoToLabel>(source).Label;
-}
 
 void TSWFActionGoToLabel::ReadActionBody(TBitsEngine& engine) { Label = engine.ReadString(); }
 
@@ -195,11 +157,6 @@ TPushValueInfo& TSWFActionPush::AddValue(const TPushVariant& value, std::uint8_t
     return Values.back();
 }
 
-void TSWFActionPush::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    Values = SameClass<TSWFActionPush>(source).Values;
-}
-
 int TSWFActionPush::MinVersion() const {
     for (const auto& value : Values)
         if (value.IsValid && value.ValueType > pushFloat) return 5;
@@ -259,24 +216,11 @@ void TSWFActionPush::WriteActionBody(TBitsEngine& engine) {
 
 // ---- Jump, If ----
 
-void TSWFActionJump::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    branch_.Assign(SameClass<TSWFActionJump>(source).branch_);
-}
-
 void TSWFActionJump::ReadActionBody(TBitsEngine& engine) { branch_.Read(engine); }
 
 void TSWFActionJump::WriteActionBody(TBitsEngine& engine) { branch_.WriteTrailing(engine, PayloadPosition()); }
 
 // ---- GetURL2, GotoFrame2, WaitForFrame2 ----
-
-void TSWFActionGetURL2::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& getURL = SameClass<TSWFActionGetURL2>(source);
-    SendVarsMethod = getURL.SendVarsMethod;
-    LoadTargetFlag = getURL.LoadTargetFlag;
-    LoadVariablesFlag = getURL.LoadVariablesFlag;
-}
 
 void TSWFActionGetURL2::ReadActionBody(TBitsEngine& engine) {
     SendVarsMethod = static_cast<std::uint8_t>(engine.ReadBits(2));
@@ -290,14 +234,6 @@ void TSWFActionGetURL2::WriteActionBody(TBitsEngine& engine) {
     engine.WriteBits(0, 4);
     engine.WriteBit(LoadTargetFlag);
     engine.WriteBit(LoadVariablesFlag);
-}
-
-void TSWFActionGotoFrame2::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& gotoFrame = SameClass<TSWFActionGotoFrame2>(source);
-    PlayFlag = gotoFrame.PlayFlag;
-    SceneBiasFlag = gotoFrame.SceneBiasFlag;
-    sceneBias_ = gotoFrame.sceneBias_;
 }
 
 void TSWFActionGotoFrame2::ReadActionBody(TBitsEngine& engine) {
@@ -314,13 +250,6 @@ void TSWFActionGotoFrame2::WriteActionBody(TBitsEngine& engine) {
     if (SceneBiasFlag) engine.WriteWord(sceneBias_);
 }
 
-void TSWFActionWaitForFrame2::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& wait = SameClass<TSWFActionWaitForFrame2>(source);
-    HasSkipCount = wait.HasSkipCount;
-    skipCount_ = wait.skipCount_;
-}
-
 void TSWFActionWaitForFrame2::ReadActionBody(TBitsEngine& engine) {
     HasSkipCount = engine.BytesLeft() > 0;
     skipCount_ = HasSkipCount ? engine.ReadByte() : 0;
@@ -331,11 +260,6 @@ void TSWFActionWaitForFrame2::WriteActionBody(TBitsEngine& engine) {
 }
 
 // ---- SWF 5 ----
-
-void TSWFActionConstantPool::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    Constants = SameClass<TSWFActionConstantPool>(source).Constants;
-}
 
 void TSWFActionConstantPool::ReadActionBody(TBitsEngine& engine) {
     Constants.clear();
@@ -357,14 +281,6 @@ std::uint16_t CountField(std::size_t count, const char* what) {
 
 }  // namespace
 
-void TSWFActionDefineFunction::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& function = SameClass<TSWFActionDefineFunction>(source);
-    FunctionName = function.FunctionName;
-    Params = function.Params;
-    blockSize_.Assign(function.blockSize_);
-}
-
 void TSWFActionDefineFunction::ReadActionBody(TBitsEngine& engine) {
     FunctionName = engine.ReadString();
     Params.clear();
@@ -379,43 +295,15 @@ void TSWFActionDefineFunction::WriteActionBody(TBitsEngine& engine) {
     blockSize_.WriteTrailing(engine, PayloadPosition());
 }
 
-void TSWFActionWith::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    blockSize_.Assign(SameClass<TSWFActionWith>(source).blockSize_);
-}
-
 void TSWFActionWith::ReadActionBody(TBitsEngine& engine) { blockSize_.Read(engine); }
 
 void TSWFActionWith::WriteActionBody(TBitsEngine& engine) { blockSize_.WriteTrailing(engine, PayloadPosition()); }
-
-void TSWFActionStoreRegister::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    RegisterNumber = SameClass<TSWFActionStoreRegister>(source).RegisterNumber;
-}
 
 void TSWFActionStoreRegister::ReadActionBody(TBitsEngine& engine) { RegisterNumber = engine.ReadByte(); }
 
 void TSWFActionStoreRegister::WriteActionBody(TBitsEngine& engine) { engine.WriteByte(RegisterNumber); }
 
 // ---- SWF 7 ----
-
-void TSWFActionDefineFunction2::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& function = SameClass<TSWFActionDefineFunction2>(source);
-    FunctionName = function.FunctionName;
-    RegisterCount = function.RegisterCount;
-    PreloadParent = function.PreloadParent;
-    PreloadRoot = function.PreloadRoot;
-    SuppressSuper = function.SuppressSuper;
-    PreloadSuper = function.PreloadSuper;
-    SuppressArguments = function.SuppressArguments;
-    PreloadArguments = function.PreloadArguments;
-    SuppressThis = function.SuppressThis;
-    PreloadThis = function.PreloadThis;
-    PreloadGlobal = function.PreloadGlobal;
-    Params = function.Params;
-    blockSize_.Assign(function.blockSize_);
-}
 
 void TSWFActionDefineFunction2::ReadActionBody(TBitsEngine& engine) {
     FunctionName = engine.ReadString();
@@ -460,19 +348,6 @@ void TSWFActionDefineFunction2::WriteActionBody(TBitsEngine& engine) {
         engine.WriteString(param.Name);
     }
     blockSize_.WriteTrailing(engine, PayloadPosition());
-}
-
-void TSWFActionTry::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& tryAction = SameClass<TSWFActionTry>(source);
-    CatchInRegister = tryAction.CatchInRegister;
-    FinallyBlock = tryAction.FinallyBlock;
-    CatchBlock = tryAction.CatchBlock;
-    CatchRegister = tryAction.CatchRegister;
-    CatchName = tryAction.CatchName;
-    trySize_.Assign(tryAction.trySize_);
-    catchSize_.Assign(tryAction.catchSize_);
-    finallySize_.Assign(tryAction.finallySize_);
 }
 
 void TSWFActionTry::ReadActionBody(TBitsEngine& engine) {

@@ -23,58 +23,53 @@ using TSWFActionToggleQuality = TSWFPlainAction<actionToggleQuality, TSWFAction>
 using TSWFActionStopSounds = TSWFPlainAction<actionStopSounds, TSWFAction>;
 
 // GotoFrame (0x81): Frame (UI16).
-class TSWFActionGotoFrame : public TSWFAction {
+class TSWFActionGotoFrame : public TSWFActionValue<TSWFActionGotoFrame, TSWFAction> {
 public:
-    TSWFActionGotoFrame() : TSWFAction(actionGotoFrame) {}
+    TSWFActionGotoFrame() : TSWFActionValue(actionGotoFrame) {}
     std::uint16_t Frame = 0;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // GetURL (0x83): URL (written as UTF-8), Target (raw bytes).
-class TSWFActionGetURL : public TSWFAction {
+class TSWFActionGetURL : public TSWFActionValue<TSWFActionGetURL, TSWFAction> {
 public:
-    TSWFActionGetURL() : TSWFAction(actionGetURL) {}
+    TSWFActionGetURL() : TSWFActionValue(actionGetURL) {}
     std::string URL;
     std::string Target;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // WaitForFrame (0x8A): Frame (UI16), SkipCount (UI8).
-class TSWFActionWaitForFrame : public TSWFAction {
+class TSWFActionWaitForFrame : public TSWFActionValue<TSWFActionWaitForFrame, TSWFAction> {
 public:
-    TSWFActionWaitForFrame() : TSWFAction(actionWaitForFrame) {}
+    TSWFActionWaitForFrame() : TSWFActionValue(actionWaitForFrame) {}
     std::uint16_t Frame = 0;
     std::uint8_t SkipCount = 0;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // SetTarget (0x8B): TargetName.
-class TSWFActionSetTarget : public TSWFAction {
+class TSWFActionSetTarget : public TSWFActionValue<TSWFActionSetTarget, TSWFAction> {
 public:
-    TSWFActionSetTarget() : TSWFAction(actionSetTarget) {}
+    TSWFActionSetTarget() : TSWFActionValue(actionSetTarget) {}
     std::string TargetName;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // GoToLabel (0x8C): Label.
-class TSWFActionGoToLabel : public TSWFAction {
+class TSWFActionGoToLabel : public TSWFActionValue<TSWFActionGoToLabel, TSWFAction> {
 public:
-    TSWFActionGoToLabel() : TSWFAction(actionGoToLabel) {}
+    TSWFActionGoToLabel() : TSWFActionValue(actionGoToLabel) {}
     std::string Label;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
@@ -161,9 +156,9 @@ struct TPushValueInfo {
 
 // Push (0x96): values, each a type byte and its data. Needs SWF 5 when a written value has
 // a type above 1.
-class TSWFActionPush : public TSWFAction4 {
+class TSWFActionPush : public TSWFActionValue<TSWFActionPush, TSWFAction4> {
 public:
-    TSWFActionPush() : TSWFAction4(actionPush) {}
+    TSWFActionPush() : TSWFActionValue(actionPush) {}
     std::vector<TPushValueInfo> Values;
 
     // Appends a value (with an explicit type, or inferred with pushInferType).
@@ -174,16 +169,15 @@ public:
         return AddValue(TPushVariant(std::string(text)), valueType);
     }
 
-    void Assign(const TSWFAction& source) override;
     int MinVersion() const override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // Jump (0x99): BranchOffset (SI16) from the end of the record, fixed or to a marker.
-class TSWFActionJump : public TSWFAction4 {
+class TSWFActionJump : public TSWFActionValue<TSWFActionJump, TSWFAction4> {
 public:
-    TSWFActionJump() : TSWFActionJump(actionJump) {}
+    TSWFActionJump() : TSWFActionValue(actionJump) {}
 
     std::int16_t BranchOffset() const { return static_cast<std::int16_t>(branch_.Value()); }
     // Sets the offset and StaticOffset.
@@ -201,42 +195,40 @@ public:
         branch_.Static = false;
     }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
     std::vector<TSWFMarkedField*> MarkedFields() override { return {&branch_}; }
 
 protected:
-    explicit TSWFActionJump(std::uint8_t code) : TSWFAction4(code) {}
+    explicit TSWFActionJump(std::uint8_t code) : TSWFActionValue(code) {}
 
 private:
     TSWFMarkedField branch_{true};
 };
 
 // If (0x9D): a Jump taken when the popped value is true.
-class TSWFActionIf : public TSWFActionJump {
+class TSWFActionIf : public TSWFActionValue<TSWFActionIf, TSWFActionJump> {
 public:
-    TSWFActionIf() : TSWFActionJump(actionIf) {}
+    TSWFActionIf() : TSWFActionValue(actionIf) {}
 };
 
 // GetURL2 (0x9A): UB[2] SendVarsMethod (0 none, 1 GET, 2 POST), UB[4] 0, UB[1]
 // LoadTargetFlag, UB[1] LoadVariablesFlag.
-class TSWFActionGetURL2 : public TSWFAction4 {
+class TSWFActionGetURL2 : public TSWFActionValue<TSWFActionGetURL2, TSWFAction4> {
 public:
-    TSWFActionGetURL2() : TSWFAction4(actionGetURL2) {}
+    TSWFActionGetURL2() : TSWFActionValue(actionGetURL2) {}
     std::uint8_t SendVarsMethod = 0;
     bool LoadTargetFlag = false;
     bool LoadVariablesFlag = false;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // GotoFrame2 (0x9F): UB[6] 0, UB[1] SceneBiasFlag, UB[1] PlayFlag; SceneBias (UI16) with the flag.
-class TSWFActionGotoFrame2 : public TSWFAction4 {
+class TSWFActionGotoFrame2 : public TSWFActionValue<TSWFActionGotoFrame2, TSWFAction4> {
 public:
-    TSWFActionGotoFrame2() : TSWFAction4(actionGotoFrame2) {}
+    TSWFActionGotoFrame2() : TSWFActionValue(actionGotoFrame2) {}
     bool PlayFlag = false;
     bool SceneBiasFlag = false;
     std::uint16_t SceneBias() const { return sceneBias_; }
@@ -246,7 +238,6 @@ public:
         SceneBiasFlag = true;
     }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 
@@ -256,9 +247,9 @@ private:
 
 // WaitForFrame2 (0x8D): no payload by default (8D 00 00); a SkipCount byte when one is set
 // or read.
-class TSWFActionWaitForFrame2 : public TSWFAction4 {
+class TSWFActionWaitForFrame2 : public TSWFActionValue<TSWFActionWaitForFrame2, TSWFAction4> {
 public:
-    TSWFActionWaitForFrame2() : TSWFAction4(actionWaitForFrame2) {}
+    TSWFActionWaitForFrame2() : TSWFActionValue(actionWaitForFrame2) {}
     bool HasSkipCount = false;
     std::uint8_t SkipCount() const { return skipCount_; }
     void SetSkipCount(std::uint8_t count) {
@@ -266,7 +257,6 @@ public:
         HasSkipCount = true;
     }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 
@@ -335,52 +325,48 @@ protected:
 };
 
 // ConstantPool (0x88): Count (UI16), then the strings.
-class TSWFActionConstantPool : public TSWFAction5 {
+class TSWFActionConstantPool : public TSWFActionValue<TSWFActionConstantPool, TSWFAction5> {
 public:
-    TSWFActionConstantPool() : TSWFAction5(actionConstantPool) {}
+    TSWFActionConstantPool() : TSWFActionValue(actionConstantPool) {}
     std::vector<std::string> Constants;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // DefineFunction (0x9B): FunctionName, NumParams (UI16), the parameter names, CodeSize (UI16):
 // the body's length, fixed or up to the end marker placed after the body.
-class TSWFActionDefineFunction : public TSWFBlockAction<TSWFAction5> {
+class TSWFActionDefineFunction : public TSWFActionValue<TSWFActionDefineFunction, TSWFBlockAction<TSWFAction5>> {
 public:
-    TSWFActionDefineFunction() : TSWFBlockAction(actionDefineFunction) {}
+    TSWFActionDefineFunction() : TSWFActionValue(actionDefineFunction) {}
     std::string FunctionName;
     std::vector<std::string> Params;
 
     std::uint16_t CodeSize() const { return BlockSize(); }
     void SetCodeSize(std::uint16_t size) { SetBlockSize(size); }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // With (0x94): Size (UI16) of the block, fixed or up to the end marker.
-class TSWFActionWith : public TSWFBlockAction<TSWFAction5> {
+class TSWFActionWith : public TSWFActionValue<TSWFActionWith, TSWFBlockAction<TSWFAction5>> {
 public:
-    TSWFActionWith() : TSWFBlockAction(actionWith) {}
+    TSWFActionWith() : TSWFActionValue(actionWith) {}
 
     std::uint16_t Size() const { return BlockSize(); }
     void SetSize(std::uint16_t size) { SetBlockSize(size); }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
 
 // StoreRegister (0x87): RegisterNumber (UI8).
-class TSWFActionStoreRegister : public TSWFAction5 {
+class TSWFActionStoreRegister : public TSWFActionValue<TSWFActionStoreRegister, TSWFAction5> {
 public:
-    TSWFActionStoreRegister() : TSWFAction5(actionStoreRegister) {}
+    TSWFActionStoreRegister() : TSWFActionValue(actionStoreRegister) {}
     std::uint8_t RegisterNumber = 0;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
@@ -411,9 +397,9 @@ struct TSWFRegisterParam {
 // PreloadParent, PreloadRoot, SuppressSuper, PreloadSuper, SuppressArguments,
 // PreloadArguments, SuppressThis, PreloadThis (one byte, first most significant); UB[7] 0,
 // UB[1] PreloadGlobal; the (register, name) parameters; CodeSize (UI16), fixed or to a marker.
-class TSWFActionDefineFunction2 : public TSWFBlockAction<TSWFAction7> {
+class TSWFActionDefineFunction2 : public TSWFActionValue<TSWFActionDefineFunction2, TSWFBlockAction<TSWFAction7>> {
 public:
-    TSWFActionDefineFunction2() : TSWFBlockAction(actionDefineFunction2) {}
+    TSWFActionDefineFunction2() : TSWFActionValue(actionDefineFunction2) {}
     std::string FunctionName;
     std::uint8_t RegisterCount = 0;
     bool PreloadParent = false;
@@ -431,7 +417,6 @@ public:
     std::uint16_t CodeSize() const { return BlockSize(); }
     void SetCodeSize(std::uint16_t size) { SetBlockSize(size); }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 };
@@ -441,9 +426,9 @@ public:
 // CatchName. The sizes are given explicitly; each may instead be resolved through a marker
 // that ends its block (the try block ends TrySize bytes after the record, the catch block
 // CatchSize bytes after the try block, the finally block FinallySize bytes after that).
-class TSWFActionTry : public TSWFAction7 {
+class TSWFActionTry : public TSWFActionValue<TSWFActionTry, TSWFAction7> {
 public:
-    TSWFActionTry() : TSWFAction7(actionTry) {}
+    TSWFActionTry() : TSWFActionValue(actionTry) {}
     bool CatchInRegister = false;
     bool FinallyBlock = false;
     bool CatchBlock = false;
@@ -462,7 +447,6 @@ public:
     TSWFOffsetMarker& CatchEndMarker() { return catchSize_.Link.GetOrCreate(); }
     TSWFOffsetMarker& FinallyEndMarker() { return finallySize_.Link.GetOrCreate(); }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
     std::vector<TSWFMarkedField*> MarkedFields() override { return {&trySize_, &catchSize_, &finallySize_}; }

@@ -6,11 +6,10 @@ namespace pellicor {
 
 // ---- TSWFAction ----
 
-void TSWFAction::Assign(const TSWFAction& source) {
+void TSWFAction::RequireSameClass(const TSWFAction& source) const {
     if (typeid(source) != typeid(*this) || source.actionCode_ != actionCode_)
         throw ESWFError(std::string("Cannot assign action ") + SWFActionName(source.actionCode_) + " to " +
                         SWFActionName(actionCode_));
-    Length = source.Length;
 }
 
 void TSWFAction::ReadActionBody(TBitsEngine& engine) {
@@ -44,37 +43,21 @@ void TSWFAction::WriteToStream(TBitsEngine& engine) {
     engine.WriteBytes(payload.Bytes());
 }
 
-std::unique_ptr<TSWFAction> TSWFAction::Clone() const {
-    auto copy = CreateSWFAction(actionCode_);
-    if (!copy) throw ESWFError(std::string("No action class to copy action ") + SWFActionName(actionCode_));
-    copy->Assign(*this);
-    return copy;
-}
-
 // ---- TSWFOffsetMarker ----
-
-void TSWFOffsetMarker::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& marker = static_cast<const TSWFOffsetMarker&>(source);
-    JumpToBack = marker.JumpToBack;
-    Enabled = marker.Enabled;
-    Label = marker.Label;
-    SizeOffset = marker.SizeOffset;
-}
 
 void TSWFOffsetMarker::ReadActionBody(TBitsEngine&) {}
 
 void TSWFOffsetMarker::ResetPass() {
-    placed_ = false;
-    startPosition_ = 0;
-    pending_.clear();
+    place_.Placed = false;
+    place_.StartPosition = 0;
+    place_.Pending.clear();
 }
 
 std::int64_t TSWFOffsetMarker::Distance(const TSWFFieldBase& base, bool isSigned, unsigned width) const {
-    if (base.Marker && !base.Marker->placed_)
+    if (base.Marker && !base.Marker->place_.Placed)
         throw ESWFError("An action block size is measured from a marker that is not written before it");
-    const std::int64_t from = (base.Marker ? static_cast<std::int64_t>(base.Marker->startPosition_) : 0) + base.Offset;
-    const std::int64_t distance = static_cast<std::int64_t>(startPosition_) - from;
+    const std::int64_t from = (base.Marker ? static_cast<std::int64_t>(base.Marker->place_.StartPosition) : 0) + base.Offset;
+    const std::int64_t distance = static_cast<std::int64_t>(place_.StartPosition) - from;
     const int bits = static_cast<int>(width) * 8;
     const std::int64_t low = isSigned ? -(std::int64_t{1} << (bits - 1)) : 0;
     const std::int64_t high = isSigned ? (std::int64_t{1} << (bits - 1)) - 1 : (std::int64_t{1} << bits) - 1;
@@ -94,17 +77,17 @@ void WriteLittleEndian(TStream& stream, std::int64_t value, unsigned width) {
 
 void TSWFOffsetMarker::WriteActionBody(TBitsEngine& engine) {
     engine.FlushLastByte(true);
-    placed_ = true;
-    startPosition_ = engine.Position();
-    if (pending_.empty()) return;
+    place_.Placed = true;
+    place_.StartPosition = engine.Position();
+    if (place_.Pending.empty()) return;
     TStream& stream = engine.Stream();
     const std::uint64_t here = stream.Position();
-    for (const TPendingField& field : pending_) {
+    for (const TPendingField& field : place_.Pending) {
         const std::int64_t distance = Distance(field.Base, field.Signed, field.Width);
         stream.Seek(field.FieldPosition);
         WriteLittleEndian(stream, distance, field.Width);
     }
-    pending_.clear();
+    place_.Pending.clear();
     stream.Seek(here);
 }
 
@@ -114,10 +97,10 @@ void TSWFOffsetMarker::WriteReference(TBitsEngine& payload, std::uint64_t fieldP
         throw ESWFError("Marker " + Label + " resolves " + std::to_string(SizeOffset) + "-byte fields, not " +
                         std::to_string(width) + "-byte ones");
     std::int64_t value = 0;
-    if (placed_)
+    if (place_.Placed)
         value = Distance(base, isSigned, width);
     else
-        pending_.push_back({fieldPosition, base, isSigned, width});
+        place_.Pending.push_back({fieldPosition, base, isSigned, width});
     if (width == 4)
         payload.WriteDWord(static_cast<std::uint32_t>(value));
     else
@@ -131,7 +114,7 @@ TSWFMarkerLink::~TSWFMarkerLink() = default;
 TSWFOffsetMarker& TSWFMarkerLink::GetOrCreate() {
     if (!marker_) {
         owned_ = std::make_unique<TSWFOffsetMarker>();
-        owned_->owner_ = this;
+        owned_->place_.Owner = this;
         // A marker made for a record is placed after it.
         owned_->JumpToBack = false;
         marker_ = owned_.get();
@@ -146,16 +129,17 @@ void TSWFMarkerLink::Set(TSWFOffsetMarker* marker) {
 }
 
 void TSWFMarkerLink::CopyFrom(const TSWFMarkerLink& source) {
-    if (source.owned_) {
-        Set(nullptr);
-        GetOrCreate().Assign(*source.owned_);
-    } else {
+    if (!source.owned_) {
         Set(source.marker_);
+        return;
     }
+    owned_ = std::make_unique<TSWFOffsetMarker>(*source.owned_);
+    owned_->place_.Owner = this;
+    marker_ = owned_.get();
 }
 
 std::unique_ptr<TSWFOffsetMarker> TSWFMarkerLink::ReleaseOwned() {
-    if (owned_) owned_->owner_ = nullptr;
+    if (owned_) owned_->place_.Owner = nullptr;
     return std::move(owned_);
 }
 
@@ -192,51 +176,28 @@ TSWFFieldBase TSWFMarkedField::EndOf(const TSWFFieldBase& base) const {
     return {base.Marker, base.Offset + value_};
 }
 
-void TSWFMarkedField::Assign(const TSWFMarkedField& source) {
-    signed_ = source.signed_;
-    value_ = source.value_;
-    Static = source.Static;
-    Link.CopyFrom(source.Link);
-}
-
 // ---- TSWFActionByteCode ----
 
-void TSWFActionByteCode::SetBytes(std::vector<std::uint8_t> bytes) {
-    owned_ = std::move(bytes);
-    bytes_ = owned_;
-    ownsBytes_ = true;
-}
-
-void TSWFActionByteCode::BorrowBytes(std::span<const std::uint8_t> bytes) {
-    owned_.clear();
-    bytes_ = bytes;
-    ownsBytes_ = false;
+std::span<const std::uint8_t> TSWFActionByteCode::Bytes() const {
+    return std::visit([](const auto& bytes) { return std::span<const std::uint8_t>(bytes); }, bytes_);
 }
 
 bool TSWFActionByteCode::EndsWithActionEnd() const {
-    if (bytes_.empty()) return false;
+    const std::span<const std::uint8_t> bytes = Bytes();
+    if (bytes.empty()) return false;
     std::size_t position = 0;
     std::uint8_t lastCode = 0;
-    while (position < bytes_.size()) {
-        lastCode = bytes_[position];
+    while (position < bytes.size()) {
+        lastCode = bytes[position];
         if (lastCode < 0x80) {
             position += 1;
         } else {
-            if (position + 3 > bytes_.size()) break;
-            position += 3 + (bytes_[position + 1] | (bytes_[position + 2] << 8));
+            if (position + 3 > bytes.size()) break;
+            position += 3 + (bytes[position + 1] | (bytes[position + 2] << 8));
         }
     }
-    if (position == bytes_.size()) return lastCode == actionEnd;
-    return bytes_.back() == 0;
-}
-
-void TSWFActionByteCode::Assign(const TSWFAction& source) {
-    TSWFAction::Assign(source);
-    const auto& code = static_cast<const TSWFActionByteCode&>(source);
-    if (code.ownsBytes_)
-        SetBytes(std::vector<std::uint8_t>(code.bytes_.begin(), code.bytes_.end()));
-    else
-        BorrowBytes(code.bytes_);
+    if (position == bytes.size()) return lastCode == actionEnd;
+    return bytes.back() == 0;
 }
 
 void TSWFActionByteCode::ReadActionBody(TBitsEngine& engine) {
@@ -244,7 +205,7 @@ void TSWFActionByteCode::ReadActionBody(TBitsEngine& engine) {
 }
 
 void TSWFActionByteCode::WriteActionBody(TBitsEngine& engine) {
-    engine.WriteBytes(bytes_);
+    engine.WriteBytes(Bytes());
 }
 
 }  // namespace pellicor

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "swf/bits_engine.h"
@@ -128,12 +129,12 @@ inline constexpr std::uint8_t actionOffsetMarker = 0xFF;
 class TSWFMarkedField;
 
 // One action record. WriteToStream frames the payload that WriteActionBody produces.
+// Records copy as values: each concrete class derives through TSWFActionValue, which gives
+// it Assign and Clone on top of its defaulted copy.
 class TSWFAction {
 public:
     explicit TSWFAction(std::uint8_t actionCode) : actionCode_(actionCode) {}
     virtual ~TSWFAction() = default;
-    TSWFAction(const TSWFAction&) = delete;
-    TSWFAction& operator=(const TSWFAction&) = delete;
 
     std::uint8_t ActionCode() const { return actionCode_; }
     // Payload length, set when the record is written or read.
@@ -142,7 +143,7 @@ public:
     std::uint64_t Position() const { return position_; }
 
     // Copies the contents of a record of the same class (ESWFError otherwise).
-    virtual void Assign(const TSWFAction& source);
+    virtual void Assign(const TSWFAction& source) = 0;
     // 3 for the actions of SWF 3; the version bases raise it.
     virtual int MinVersion() const { return 3; }
     // Parses the payload from an engine that holds exactly Length bytes; skips them here.
@@ -156,16 +157,38 @@ public:
     // The 16-bit fields that may refer to markers, in payload order (branch offset, block
     // sizes); each is measured from where the previous one ends, the first from the record end.
     virtual std::vector<TSWFMarkedField*> MarkedFields() { return {}; }
-    // A new record of the same class (by the action factory) with the same contents.
-    std::unique_ptr<TSWFAction> Clone() const;
+    // A new record of the same class with the same contents.
+    virtual std::unique_ptr<TSWFAction> Clone() const = 0;
 
 protected:
+    // Only whole records copy (through their own class), never a record's base part alone.
+    TSWFAction(const TSWFAction&) = default;
+    TSWFAction& operator=(const TSWFAction&) = default;
+
+    // ESWFError unless source is a record of this record's class and code.
+    void RequireSameClass(const TSWFAction& source) const;
     // Absolute position of the payload start in the target while WriteActionBody runs.
     std::uint64_t PayloadPosition() const { return position_ + 3; }
 
 private:
     std::uint8_t actionCode_;
     std::uint64_t position_ = 0;
+};
+
+// The copy operations of a record class Derived, derived from Base: Assign and Clone go
+// through Derived's own copy, so every field, including one added later, is copied.
+template <class Derived, class Base>
+class TSWFActionValue : public Base {
+public:
+    using Base::Base;
+
+    void Assign(const TSWFAction& source) override {
+        this->RequireSameClass(source);
+        static_cast<Derived&>(*this) = static_cast<const Derived&>(source);
+    }
+    std::unique_ptr<TSWFAction> Clone() const override {
+        return std::make_unique<Derived>(static_cast<const Derived&>(*this));
+    }
 };
 
 // The version bases: each only raises MinVersion.
@@ -192,9 +215,9 @@ public:
 
 // An action without payload fields: its class is fixed by its code and version base.
 template <std::uint8_t Code, class Base>
-class TSWFPlainAction final : public Base {
+class TSWFPlainAction final : public TSWFActionValue<TSWFPlainAction<Code, Base>, Base> {
 public:
-    TSWFPlainAction() : Base(Code) {}
+    TSWFPlainAction() : TSWFActionValue<TSWFPlainAction, Base>(Code) {}
 };
 
 class TSWFOffsetMarker;
@@ -212,9 +235,9 @@ class TSWFMarkerLink;
 // bytes: when written it records its position and patches the fields of records written
 // before it that refer to it (forward references); records written after it compute their
 // distance at once (backward references).
-class TSWFOffsetMarker : public TSWFAction {
+class TSWFOffsetMarker : public TSWFActionValue<TSWFOffsetMarker, TSWFAction> {
 public:
-    TSWFOffsetMarker() : TSWFAction(actionOffsetMarker) {}
+    TSWFOffsetMarker() : TSWFActionValue(actionOffsetMarker) {}
 
     // True when the marker comes before the records that refer to it. The reader sets it;
     // writing finds the direction by itself (a marker already written in the pass is behind).
@@ -226,12 +249,11 @@ public:
     std::uint8_t SizeOffset = 2;
 
     // The marker sits in an action list, which owns it.
-    bool ManagedByList() const { return managedByList_; }
+    bool ManagedByList() const { return place_.ManagedByList; }
     // Written in the current pass, at StartPosition.
-    bool Placed() const { return placed_; }
-    std::uint64_t StartPosition() const { return startPosition_; }
+    bool Placed() const { return place_.Placed; }
+    std::uint64_t StartPosition() const { return place_.StartPosition; }
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     // Records the position and patches the pending forward references.
     void WriteActionBody(TBitsEngine& engine) override;
@@ -254,13 +276,23 @@ private:
         bool Signed;
         unsigned Width;
     };
+    // Where the marker sits (in a list, or owned by a record's link) and what the current
+    // pass found. None of it is copied: a copy starts outside any list and pass, and a
+    // marker assigned from another keeps its own place.
+    struct TPlace {
+        bool ManagedByList = false;
+        TSWFMarkerLink* Owner = nullptr;
+        bool Placed = false;
+        std::uint64_t StartPosition = 0;
+        std::vector<TPendingField> Pending;
+
+        TPlace() = default;
+        TPlace(const TPlace&) {}
+        TPlace& operator=(const TPlace&) { return *this; }
+    };
     std::int64_t Distance(const TSWFFieldBase& base, bool isSigned, unsigned width) const;
 
-    bool managedByList_ = false;
-    TSWFMarkerLink* owner_ = nullptr;  // the record link that owns it, if any
-    bool placed_ = false;
-    std::uint64_t startPosition_ = 0;
-    std::vector<TPendingField> pending_;
+    TPlace place_;
 };
 
 // A record's reference to a marker: either a marker the record owns (created on first
@@ -269,8 +301,13 @@ class TSWFMarkerLink {
 public:
     TSWFMarkerLink() = default;
     ~TSWFMarkerLink();
-    TSWFMarkerLink(const TSWFMarkerLink&) = delete;
-    TSWFMarkerLink& operator=(const TSWFMarkerLink&) = delete;
+    // A copy owns a copy of an owned marker and shares a borrowed one; a list that is
+    // copied then points the shared ones at its own copies of the markers.
+    TSWFMarkerLink(const TSWFMarkerLink& source) { CopyFrom(source); }
+    TSWFMarkerLink& operator=(const TSWFMarkerLink& source) {
+        if (this != &source) CopyFrom(source);
+        return *this;
+    }
 
     TSWFOffsetMarker* Get() const { return marker_; }
     // The marker; a new one owned by this link when there is none.
@@ -278,11 +315,10 @@ public:
     // Refers to a marker owned elsewhere (nullptr: none); an owned one is freed.
     void Set(TSWFOffsetMarker* marker);
     bool OwnsMarker() const { return owned_ != nullptr; }
-    // An owned marker is copied, a borrowed one is shared.
-    void CopyFrom(const TSWFMarkerLink& source);
 
 private:
     friend class TSWFActionList;
+    void CopyFrom(const TSWFMarkerLink& source);
     std::unique_ptr<TSWFOffsetMarker> ReleaseOwned();
 
     TSWFOffsetMarker* marker_ = nullptr;
@@ -314,7 +350,6 @@ public:
     void Read(TBitsEngine& payload);
     // Where the next field of a chain measures from, when this one is measured from base.
     TSWFFieldBase EndOf(const TSWFFieldBase& base) const;
-    void Assign(const TSWFMarkedField& source);
 
 private:
     bool signed_;
@@ -322,30 +357,27 @@ private:
 };
 
 // Raw, already-encoded action bytes (owned, or borrowed from the caller, who keeps them
-// alive), written as they are.
-class TSWFActionByteCode : public TSWFAction4 {
+// alive), written as they are. A copy copies owned bytes and borrows the same borrowed ones.
+class TSWFActionByteCode : public TSWFActionValue<TSWFActionByteCode, TSWFAction4> {
 public:
-    TSWFActionByteCode() : TSWFAction4(actionByteCode) {}
+    TSWFActionByteCode() : TSWFActionValue(actionByteCode) {}
     explicit TSWFActionByteCode(std::vector<std::uint8_t> bytes) : TSWFActionByteCode() {
         SetBytes(std::move(bytes));
     }
 
-    std::span<const std::uint8_t> Bytes() const { return bytes_; }
-    bool OwnsBytes() const { return ownsBytes_; }
-    void SetBytes(std::vector<std::uint8_t> bytes);
-    void BorrowBytes(std::span<const std::uint8_t> bytes);
+    std::span<const std::uint8_t> Bytes() const;
+    bool OwnsBytes() const { return std::holds_alternative<std::vector<std::uint8_t>>(bytes_); }
+    void SetBytes(std::vector<std::uint8_t> bytes) { bytes_ = std::move(bytes); }
+    void BorrowBytes(std::span<const std::uint8_t> bytes) { bytes_ = bytes; }
     // True when the bytes end with an ActionEnd record: they frame as whole records and the
     // last one has code 0 (bytes that do not frame: when the last byte is 0).
     bool EndsWithActionEnd() const;
 
-    void Assign(const TSWFAction& source) override;
     void ReadActionBody(TBitsEngine& engine) override;
     void WriteActionBody(TBitsEngine& engine) override;
 
 private:
-    std::vector<std::uint8_t> owned_;
-    std::span<const std::uint8_t> bytes_;
-    bool ownsBytes_ = true;
+    std::variant<std::vector<std::uint8_t>, std::span<const std::uint8_t>> bytes_;
 };
 
 // The action factory: a new, empty record of the class for the code (0xFE: byte code,
