@@ -245,7 +245,7 @@ void TFlashFont::WriteToStream(TBitsEngine& writer) {
     if (!outlinesOnDemand_ || (Usage & kUsedByStaticText)) {
         BuildOutlines();
         for (TFlashChar* character : GlyphOrder()) {
-            tag.GlyphShapes.push_back(CloneShapeRecords(character->Records()));
+            tag.GlyphShapes.push_back(character->Records());
             tag.CodeTable.push_back(tag.WideCodes ? character->Unicode : character->Code);
             if (tag.HasLayout) {
                 tag.AdvanceTable.push_back(static_cast<std::int16_t>(std::clamp(character->Advance, -0x8000, 0x7FFF)));

@@ -213,7 +213,7 @@ private:
 TSWFShapeRecordList DashedRecords(const TSWFShapeRecordList& records, const TFlashLineStyle& pattern, bool keepFill) {
     double total = 0;
     for (std::uint8_t length : pattern.Lengths) total += length;
-    if (total == 0) return CloneShapeRecords(records);
+    if (total == 0) return records;
 
     TSWFShapeRecordList filled;
     if (keepFill) {

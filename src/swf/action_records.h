@@ -23,9 +23,9 @@ using TSWFActionToggleQuality = TSWFPlainAction<actionToggleQuality, TSWFAction>
 using TSWFActionStopSounds = TSWFPlainAction<actionStopSounds, TSWFAction>;
 
 // GotoFrame (0x81): Frame (UI16).
-class TSWFActionGotoFrame : public TSWFActionValue<TSWFActionGotoFrame, TSWFAction> {
+class TSWFActionGotoFrame : public TSWFRecordValue<TSWFActionGotoFrame, TSWFAction> {
 public:
-    TSWFActionGotoFrame() : TSWFActionValue(actionGotoFrame) {}
+    TSWFActionGotoFrame() : TSWFRecordValue(actionGotoFrame) {}
     std::uint16_t Frame = 0;
 
     void ReadActionBody(TBitsEngine& engine) override;
@@ -33,9 +33,9 @@ public:
 };
 
 // GetURL (0x83): URL (written as UTF-8), Target (raw bytes).
-class TSWFActionGetURL : public TSWFActionValue<TSWFActionGetURL, TSWFAction> {
+class TSWFActionGetURL : public TSWFRecordValue<TSWFActionGetURL, TSWFAction> {
 public:
-    TSWFActionGetURL() : TSWFActionValue(actionGetURL) {}
+    TSWFActionGetURL() : TSWFRecordValue(actionGetURL) {}
     std::string URL;
     std::string Target;
 
@@ -44,9 +44,9 @@ public:
 };
 
 // WaitForFrame (0x8A): Frame (UI16), SkipCount (UI8).
-class TSWFActionWaitForFrame : public TSWFActionValue<TSWFActionWaitForFrame, TSWFAction> {
+class TSWFActionWaitForFrame : public TSWFRecordValue<TSWFActionWaitForFrame, TSWFAction> {
 public:
-    TSWFActionWaitForFrame() : TSWFActionValue(actionWaitForFrame) {}
+    TSWFActionWaitForFrame() : TSWFRecordValue(actionWaitForFrame) {}
     std::uint16_t Frame = 0;
     std::uint8_t SkipCount = 0;
 
@@ -55,9 +55,9 @@ public:
 };
 
 // SetTarget (0x8B): TargetName.
-class TSWFActionSetTarget : public TSWFActionValue<TSWFActionSetTarget, TSWFAction> {
+class TSWFActionSetTarget : public TSWFRecordValue<TSWFActionSetTarget, TSWFAction> {
 public:
-    TSWFActionSetTarget() : TSWFActionValue(actionSetTarget) {}
+    TSWFActionSetTarget() : TSWFRecordValue(actionSetTarget) {}
     std::string TargetName;
 
     void ReadActionBody(TBitsEngine& engine) override;
@@ -65,9 +65,9 @@ public:
 };
 
 // GoToLabel (0x8C): Label.
-class TSWFActionGoToLabel : public TSWFActionValue<TSWFActionGoToLabel, TSWFAction> {
+class TSWFActionGoToLabel : public TSWFRecordValue<TSWFActionGoToLabel, TSWFAction> {
 public:
-    TSWFActionGoToLabel() : TSWFActionValue(actionGoToLabel) {}
+    TSWFActionGoToLabel() : TSWFRecordValue(actionGoToLabel) {}
     std::string Label;
 
     void ReadActionBody(TBitsEngine& engine) override;
@@ -156,9 +156,9 @@ struct TPushValueInfo {
 
 // Push (0x96): values, each a type byte and its data. Needs SWF 5 when a written value has
 // a type above 1.
-class TSWFActionPush : public TSWFActionValue<TSWFActionPush, TSWFAction4> {
+class TSWFActionPush : public TSWFRecordValue<TSWFActionPush, TSWFAction4> {
 public:
-    TSWFActionPush() : TSWFActionValue(actionPush) {}
+    TSWFActionPush() : TSWFRecordValue(actionPush) {}
     std::vector<TPushValueInfo> Values;
 
     // Appends a value (with an explicit type, or inferred with pushInferType).
@@ -175,9 +175,9 @@ public:
 };
 
 // Jump (0x99): BranchOffset (SI16) from the end of the record, fixed or to a marker.
-class TSWFActionJump : public TSWFActionValue<TSWFActionJump, TSWFAction4> {
+class TSWFActionJump : public TSWFRecordValue<TSWFActionJump, TSWFAction4> {
 public:
-    TSWFActionJump() : TSWFActionValue(actionJump) {}
+    TSWFActionJump() : TSWFRecordValue(actionJump) {}
 
     std::int16_t BranchOffset() const { return static_cast<std::int16_t>(branch_.Value()); }
     // Sets the offset and StaticOffset.
@@ -200,23 +200,23 @@ public:
     std::vector<TSWFMarkedField*> MarkedFields() override { return {&branch_}; }
 
 protected:
-    explicit TSWFActionJump(std::uint8_t code) : TSWFActionValue(code) {}
+    explicit TSWFActionJump(std::uint8_t code) : TSWFRecordValue(code) {}
 
 private:
     TSWFMarkedField branch_{true};
 };
 
 // If (0x9D): a Jump taken when the popped value is true.
-class TSWFActionIf : public TSWFActionValue<TSWFActionIf, TSWFActionJump> {
+class TSWFActionIf : public TSWFRecordValue<TSWFActionIf, TSWFActionJump> {
 public:
-    TSWFActionIf() : TSWFActionValue(actionIf) {}
+    TSWFActionIf() : TSWFRecordValue(actionIf) {}
 };
 
 // GetURL2 (0x9A): UB[2] SendVarsMethod (0 none, 1 GET, 2 POST), UB[4] 0, UB[1]
 // LoadTargetFlag, UB[1] LoadVariablesFlag.
-class TSWFActionGetURL2 : public TSWFActionValue<TSWFActionGetURL2, TSWFAction4> {
+class TSWFActionGetURL2 : public TSWFRecordValue<TSWFActionGetURL2, TSWFAction4> {
 public:
-    TSWFActionGetURL2() : TSWFActionValue(actionGetURL2) {}
+    TSWFActionGetURL2() : TSWFRecordValue(actionGetURL2) {}
     std::uint8_t SendVarsMethod = 0;
     bool LoadTargetFlag = false;
     bool LoadVariablesFlag = false;
@@ -226,9 +226,9 @@ public:
 };
 
 // GotoFrame2 (0x9F): UB[6] 0, UB[1] SceneBiasFlag, UB[1] PlayFlag; SceneBias (UI16) with the flag.
-class TSWFActionGotoFrame2 : public TSWFActionValue<TSWFActionGotoFrame2, TSWFAction4> {
+class TSWFActionGotoFrame2 : public TSWFRecordValue<TSWFActionGotoFrame2, TSWFAction4> {
 public:
-    TSWFActionGotoFrame2() : TSWFActionValue(actionGotoFrame2) {}
+    TSWFActionGotoFrame2() : TSWFRecordValue(actionGotoFrame2) {}
     bool PlayFlag = false;
     bool SceneBiasFlag = false;
     std::uint16_t SceneBias() const { return sceneBias_; }
@@ -247,9 +247,9 @@ private:
 
 // WaitForFrame2 (0x8D): no payload by default (8D 00 00); a SkipCount byte when one is set
 // or read.
-class TSWFActionWaitForFrame2 : public TSWFActionValue<TSWFActionWaitForFrame2, TSWFAction4> {
+class TSWFActionWaitForFrame2 : public TSWFRecordValue<TSWFActionWaitForFrame2, TSWFAction4> {
 public:
-    TSWFActionWaitForFrame2() : TSWFActionValue(actionWaitForFrame2) {}
+    TSWFActionWaitForFrame2() : TSWFRecordValue(actionWaitForFrame2) {}
     bool HasSkipCount = false;
     std::uint8_t SkipCount() const { return skipCount_; }
     void SetSkipCount(std::uint8_t count) {
@@ -325,9 +325,9 @@ protected:
 };
 
 // ConstantPool (0x88): Count (UI16), then the strings.
-class TSWFActionConstantPool : public TSWFActionValue<TSWFActionConstantPool, TSWFAction5> {
+class TSWFActionConstantPool : public TSWFRecordValue<TSWFActionConstantPool, TSWFAction5> {
 public:
-    TSWFActionConstantPool() : TSWFActionValue(actionConstantPool) {}
+    TSWFActionConstantPool() : TSWFRecordValue(actionConstantPool) {}
     std::vector<std::string> Constants;
 
     void ReadActionBody(TBitsEngine& engine) override;
@@ -336,9 +336,9 @@ public:
 
 // DefineFunction (0x9B): FunctionName, NumParams (UI16), the parameter names, CodeSize (UI16):
 // the body's length, fixed or up to the end marker placed after the body.
-class TSWFActionDefineFunction : public TSWFActionValue<TSWFActionDefineFunction, TSWFBlockAction<TSWFAction5>> {
+class TSWFActionDefineFunction : public TSWFRecordValue<TSWFActionDefineFunction, TSWFBlockAction<TSWFAction5>> {
 public:
-    TSWFActionDefineFunction() : TSWFActionValue(actionDefineFunction) {}
+    TSWFActionDefineFunction() : TSWFRecordValue(actionDefineFunction) {}
     std::string FunctionName;
     std::vector<std::string> Params;
 
@@ -350,9 +350,9 @@ public:
 };
 
 // With (0x94): Size (UI16) of the block, fixed or up to the end marker.
-class TSWFActionWith : public TSWFActionValue<TSWFActionWith, TSWFBlockAction<TSWFAction5>> {
+class TSWFActionWith : public TSWFRecordValue<TSWFActionWith, TSWFBlockAction<TSWFAction5>> {
 public:
-    TSWFActionWith() : TSWFActionValue(actionWith) {}
+    TSWFActionWith() : TSWFRecordValue(actionWith) {}
 
     std::uint16_t Size() const { return BlockSize(); }
     void SetSize(std::uint16_t size) { SetBlockSize(size); }
@@ -362,9 +362,9 @@ public:
 };
 
 // StoreRegister (0x87): RegisterNumber (UI8).
-class TSWFActionStoreRegister : public TSWFActionValue<TSWFActionStoreRegister, TSWFAction5> {
+class TSWFActionStoreRegister : public TSWFRecordValue<TSWFActionStoreRegister, TSWFAction5> {
 public:
-    TSWFActionStoreRegister() : TSWFActionValue(actionStoreRegister) {}
+    TSWFActionStoreRegister() : TSWFRecordValue(actionStoreRegister) {}
     std::uint8_t RegisterNumber = 0;
 
     void ReadActionBody(TBitsEngine& engine) override;
@@ -397,9 +397,9 @@ struct TSWFRegisterParam {
 // PreloadParent, PreloadRoot, SuppressSuper, PreloadSuper, SuppressArguments,
 // PreloadArguments, SuppressThis, PreloadThis (one byte, first most significant); UB[7] 0,
 // UB[1] PreloadGlobal; the (register, name) parameters; CodeSize (UI16), fixed or to a marker.
-class TSWFActionDefineFunction2 : public TSWFActionValue<TSWFActionDefineFunction2, TSWFBlockAction<TSWFAction7>> {
+class TSWFActionDefineFunction2 : public TSWFRecordValue<TSWFActionDefineFunction2, TSWFBlockAction<TSWFAction7>> {
 public:
-    TSWFActionDefineFunction2() : TSWFActionValue(actionDefineFunction2) {}
+    TSWFActionDefineFunction2() : TSWFRecordValue(actionDefineFunction2) {}
     std::string FunctionName;
     std::uint8_t RegisterCount = 0;
     bool PreloadParent = false;
@@ -426,9 +426,9 @@ public:
 // CatchName. The sizes are given explicitly; each may instead be resolved through a marker
 // that ends its block (the try block ends TrySize bytes after the record, the catch block
 // CatchSize bytes after the try block, the finally block FinallySize bytes after that).
-class TSWFActionTry : public TSWFActionValue<TSWFActionTry, TSWFAction7> {
+class TSWFActionTry : public TSWFRecordValue<TSWFActionTry, TSWFAction7> {
 public:
-    TSWFActionTry() : TSWFActionValue(actionTry) {}
+    TSWFActionTry() : TSWFRecordValue(actionTry) {}
     bool CatchInRegister = false;
     bool FinallyBlock = false;
     bool CatchBlock = false;

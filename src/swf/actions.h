@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "swf/bits_engine.h"
+#include "swf/record_value.h"
 #include "swf/swf_error.h"
 
 namespace pellicor {
@@ -129,10 +130,12 @@ inline constexpr std::uint8_t actionOffsetMarker = 0xFF;
 class TSWFMarkedField;
 
 // One action record. WriteToStream frames the payload that WriteActionBody produces.
-// Records copy as values: each concrete class derives through TSWFActionValue, which gives
+// Records copy as values: each concrete class derives through TSWFRecordValue, which gives
 // it Assign and Clone on top of its defaulted copy.
 class TSWFAction {
 public:
+    using TRecordRoot = TSWFAction;
+
     explicit TSWFAction(std::uint8_t actionCode) : actionCode_(actionCode) {}
     virtual ~TSWFAction() = default;
 
@@ -175,22 +178,6 @@ private:
     std::uint64_t position_ = 0;
 };
 
-// The copy operations of a record class Derived, derived from Base: Assign and Clone go
-// through Derived's own copy, so every field, including one added later, is copied.
-template <class Derived, class Base>
-class TSWFActionValue : public Base {
-public:
-    using Base::Base;
-
-    void Assign(const TSWFAction& source) override {
-        this->RequireSameClass(source);
-        static_cast<Derived&>(*this) = static_cast<const Derived&>(source);
-    }
-    std::unique_ptr<TSWFAction> Clone() const override {
-        return std::make_unique<Derived>(static_cast<const Derived&>(*this));
-    }
-};
-
 // The version bases: each only raises MinVersion.
 class TSWFAction4 : public TSWFAction {
 public:
@@ -215,9 +202,9 @@ public:
 
 // An action without payload fields: its class is fixed by its code and version base.
 template <std::uint8_t Code, class Base>
-class TSWFPlainAction final : public TSWFActionValue<TSWFPlainAction<Code, Base>, Base> {
+class TSWFPlainAction final : public TSWFRecordValue<TSWFPlainAction<Code, Base>, Base> {
 public:
-    TSWFPlainAction() : TSWFActionValue<TSWFPlainAction, Base>(Code) {}
+    TSWFPlainAction() : TSWFRecordValue<TSWFPlainAction, Base>(Code) {}
 };
 
 class TSWFOffsetMarker;
@@ -235,9 +222,9 @@ class TSWFMarkerLink;
 // bytes: when written it records its position and patches the fields of records written
 // before it that refer to it (forward references); records written after it compute their
 // distance at once (backward references).
-class TSWFOffsetMarker : public TSWFActionValue<TSWFOffsetMarker, TSWFAction> {
+class TSWFOffsetMarker : public TSWFRecordValue<TSWFOffsetMarker, TSWFAction> {
 public:
-    TSWFOffsetMarker() : TSWFActionValue(actionOffsetMarker) {}
+    TSWFOffsetMarker() : TSWFRecordValue(actionOffsetMarker) {}
 
     // True when the marker comes before the records that refer to it. The reader sets it;
     // writing finds the direction by itself (a marker already written in the pass is behind).
@@ -358,9 +345,9 @@ private:
 
 // Raw, already-encoded action bytes (owned, or borrowed from the caller, who keeps them
 // alive), written as they are. A copy copies owned bytes and borrows the same borrowed ones.
-class TSWFActionByteCode : public TSWFActionValue<TSWFActionByteCode, TSWFAction4> {
+class TSWFActionByteCode : public TSWFRecordValue<TSWFActionByteCode, TSWFAction4> {
 public:
-    TSWFActionByteCode() : TSWFActionValue(actionByteCode) {}
+    TSWFActionByteCode() : TSWFRecordValue(actionByteCode) {}
     explicit TSWFActionByteCode(std::vector<std::uint8_t> bytes) : TSWFActionByteCode() {
         SetBytes(std::move(bytes));
     }

@@ -107,7 +107,7 @@ void TSWFDefineFont::Assign(const TBasedSWFObject& source) {
     TSWFObject::Assign(source);
     FontID = font.FontID;
     GlyphShapes.clear();
-    for (const auto& glyph : font.GlyphShapes) GlyphShapes.push_back(CloneShapeRecords(glyph));
+    for (const auto& glyph : font.GlyphShapes) GlyphShapes.push_back(glyph);
 }
 
 void TSWFDefineFont::ReadFromStream(TBitsEngine& engine) {

@@ -4,28 +4,7 @@
 
 namespace pellicor {
 
-namespace {
-template <class T>
-std::unique_ptr<TSWFMorphFillStyle> CloneMorphStyle(const T& style) {
-    auto copy = std::make_unique<T>();
-    copy->Assign(style);
-    return copy;
-}
-}  // namespace
-
 // ---- morph fill styles ----
-
-void TSWFMorphFillStyle::Assign(const TSWFMorphFillStyle& source) {
-    RequireSameClass(typeid(source), typeid(*this));
-    fillStyleType_ = source.fillStyleType_;
-}
-
-void TSWFMorphColorFill::Assign(const TSWFMorphFillStyle& source) {
-    TSWFMorphFillStyle::Assign(source);
-    const auto& fill = static_cast<const TSWFMorphColorFill&>(source);
-    StartColor.Assign(fill.StartColor);
-    EndColor.Assign(fill.EndColor);
-}
 
 void TSWFMorphColorFill::ReadFromStream(TBitsEngine& engine) {
     StartColor = engine.ReadRGBA();
@@ -38,19 +17,9 @@ void TSWFMorphColorFill::WriteToStream(TBitsEngine& engine) {
     engine.WriteRGBA(EndColor);
 }
 
-std::unique_ptr<TSWFMorphFillStyle> TSWFMorphColorFill::Clone() const { return CloneMorphStyle(*this); }
-
 void TSWFMorphGradientFill::SetFillStyleType(std::uint8_t type) {
     if (!IsGradientFillType(type)) throw ESWFError("Not a gradient fill style type");
     fillStyleType_ = type;
-}
-
-void TSWFMorphGradientFill::Assign(const TSWFMorphFillStyle& source) {
-    TSWFMorphFillStyle::Assign(source);
-    const auto& gradient = static_cast<const TSWFMorphGradientFill&>(source);
-    StartGradientMatrix = gradient.StartGradientMatrix;
-    EndGradientMatrix = gradient.EndGradientMatrix;
-    static_cast<TSWFGradientPoints&>(*this) = gradient;
 }
 
 void TSWFMorphGradientFill::ReadFromStream(TBitsEngine& engine) {
@@ -82,19 +51,9 @@ void TSWFMorphGradientFill::WriteToStream(TBitsEngine& engine) {
     }
 }
 
-std::unique_ptr<TSWFMorphFillStyle> TSWFMorphGradientFill::Clone() const { return CloneMorphStyle(*this); }
-
 void TSWFMorphImageFill::SetFillStyleType(std::uint8_t type) {
     if (!IsBitmapFillType(type)) throw ESWFError("Not a bitmap fill style type");
     fillStyleType_ = type;
-}
-
-void TSWFMorphImageFill::Assign(const TSWFMorphFillStyle& source) {
-    TSWFMorphFillStyle::Assign(source);
-    const auto& image = static_cast<const TSWFMorphImageFill&>(source);
-    BitmapID = image.BitmapID;
-    StartBitmapMatrix = image.StartBitmapMatrix;
-    EndBitmapMatrix = image.EndBitmapMatrix;
 }
 
 void TSWFMorphImageFill::ReadFromStream(TBitsEngine& engine) {
@@ -109,8 +68,6 @@ void TSWFMorphImageFill::WriteToStream(TBitsEngine& engine) {
     engine.WriteMatrix(StartBitmapMatrix);
     engine.WriteMatrix(EndBitmapMatrix);
 }
-
-std::unique_ptr<TSWFMorphFillStyle> TSWFMorphImageFill::Clone() const { return CloneMorphStyle(*this); }
 
 std::unique_ptr<TSWFMorphFillStyle> CreateMorphFillStyle(std::uint8_t type) {
     if (type == kFillSolid) return std::make_unique<TSWFMorphColorFill>();
@@ -137,17 +94,8 @@ std::vector<TSWFMorphImageFill*> TSWFDefineMorphShape::ImageFills() {
 }
 
 void TSWFDefineMorphShape::Assign(const TBasedSWFObject& source) {
-    const auto& morph = AssignSource<TSWFDefineMorphShape>(source);
-    TSWFObject::Assign(source);
-    if (&morph == this) return;
-    CharacterID = morph.CharacterID;
-    StartBounds = morph.StartBounds;
-    EndBounds = morph.EndBounds;
-    MorphFillStyles.clear();
-    for (const auto& style : morph.MorphFillStyles) MorphFillStyles.push_back(style->Clone());
-    MorphLineStyles = morph.MorphLineStyles;
-    StartEdges = CloneShapeRecords(morph.StartEdges);
-    EndEdges = CloneShapeRecords(morph.EndEdges);
+    TSWFObject::Assign(source);  // the same class
+    *this = static_cast<const TSWFDefineMorphShape&>(source);
 }
 
 void TSWFDefineMorphShape::ReadFromStream(TBitsEngine& engine) {

@@ -10,13 +10,16 @@
 namespace pellicor {
 
 // A MORPHFILLSTYLE: a fill at the start and at the end of the morph. Colours are RGBA.
+// Each style class copies as a value (TSWFRecordValue).
 class TSWFMorphFillStyle {
 public:
+    using TRecordRoot = TSWFMorphFillStyle;
     virtual ~TSWFMorphFillStyle() = default;
 
     std::uint8_t FillStyleType() const { return fillStyleType_; }
 
-    virtual void Assign(const TSWFMorphFillStyle& source);
+    // Copies another style of the same class (ESWFError otherwise).
+    virtual void Assign(const TSWFMorphFillStyle& source) = 0;
     // Reads the fields after the type byte (see TSWFFillStyle).
     virtual void ReadFromStream(TBitsEngine& engine) = 0;
     virtual void WriteToStream(TBitsEngine& engine) = 0;
@@ -24,23 +27,28 @@ public:
 
 protected:
     explicit TSWFMorphFillStyle(std::uint8_t type) : fillStyleType_(type) {}
+    TSWFMorphFillStyle(const TSWFMorphFillStyle&) = default;
+    TSWFMorphFillStyle& operator=(const TSWFMorphFillStyle&) = default;
+    void RequireSameClass(const TSWFMorphFillStyle& source) const {
+        pellicor::RequireSameClass(typeid(source), typeid(*this));
+    }
+
     std::uint8_t fillStyleType_;
 };
 
-using TSWFMorphFillStyleList = std::vector<std::unique_ptr<TSWFMorphFillStyle>>;
+// Copies with its styles.
+using TSWFMorphFillStyleList = TCloneList<TSWFMorphFillStyle>;
 
 // Solid (0x00): StartColor, EndColor.
-class TSWFMorphColorFill : public TSWFMorphFillStyle {
+class TSWFMorphColorFill : public TSWFRecordValue<TSWFMorphColorFill, TSWFMorphFillStyle> {
 public:
-    TSWFMorphColorFill() : TSWFMorphFillStyle(kFillSolid) {}
+    TSWFMorphColorFill() : TSWFRecordValue(kFillSolid) {}
 
     TSWFRGBA StartColor;
     TSWFRGBA EndColor;
 
-    void Assign(const TSWFMorphFillStyle& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFMorphFillStyle> Clone() const override;
 };
 
 struct TSWFMorphGradientPoint {
@@ -52,25 +60,24 @@ struct TSWFMorphGradientPoint {
 
 // Linear (0x10) or radial (0x12): StartGradientMatrix, EndGradientMatrix, then the count
 // and up to 8 points of start ratio, start colour, end ratio, end colour.
-class TSWFMorphGradientFill : public TSWFMorphFillStyle, public TSWFGradientPoints<TSWFMorphGradientPoint> {
+class TSWFMorphGradientFill : public TSWFRecordValue<TSWFMorphGradientFill, TSWFMorphFillStyle>,
+                              public TSWFGradientPoints<TSWFMorphGradientPoint> {
 public:
-    TSWFMorphGradientFill() : TSWFMorphFillStyle(kFillLinearGradient) {}
+    TSWFMorphGradientFill() : TSWFRecordValue(kFillLinearGradient) {}
 
     TSWFMatrix StartGradientMatrix;
     TSWFMatrix EndGradientMatrix;
 
     void SetFillStyleType(std::uint8_t type);  // 0x10 or 0x12
 
-    void Assign(const TSWFMorphFillStyle& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFMorphFillStyle> Clone() const override;
 };
 
 // Bitmap (0x40..0x43): BitmapID, StartBitmapMatrix, EndBitmapMatrix.
-class TSWFMorphImageFill : public TSWFMorphFillStyle {
+class TSWFMorphImageFill : public TSWFRecordValue<TSWFMorphImageFill, TSWFMorphFillStyle> {
 public:
-    TSWFMorphImageFill() : TSWFMorphFillStyle(kFillClippedBitmap) {}
+    TSWFMorphImageFill() : TSWFRecordValue(kFillClippedBitmap) {}
 
     std::uint16_t BitmapID = 0;
     TSWFMatrix StartBitmapMatrix;
@@ -78,10 +85,8 @@ public:
 
     void SetFillStyleType(std::uint8_t type);  // 0x40..0x43
 
-    void Assign(const TSWFMorphFillStyle& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFMorphFillStyle> Clone() const override;
 };
 
 std::unique_ptr<TSWFMorphFillStyle> CreateMorphFillStyle(std::uint8_t type);

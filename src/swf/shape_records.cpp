@@ -42,28 +42,11 @@ void RequireSameClass(const std::type_info& source, const std::type_info& target
 
 // ---- fill styles ----
 
-void TSWFFillStyle::Assign(const TSWFFillStyle& source) {
-    RequireSameClass(typeid(source), typeid(*this));
-    HasAlpha = source.HasAlpha;
-    fillStyleType_ = source.fillStyleType_;
-}
-
-void TSWFColorFill::Assign(const TSWFFillStyle& source) {
-    TSWFFillStyle::Assign(source);
-    Color.Assign(static_cast<const TSWFColorFill&>(source).Color);
-}
-
 void TSWFColorFill::ReadFromStream(TBitsEngine& engine) { Color = ReadColor(engine, HasAlpha); }
 
 void TSWFColorFill::WriteToStream(TBitsEngine& engine) {
     engine.WriteByte(FillStyleType());
     WriteColor(engine, Color, HasAlpha);
-}
-
-std::unique_ptr<TSWFFillStyle> TSWFColorFill::Clone() const {
-    auto copy = std::make_unique<TSWFColorFill>();
-    copy->Assign(*this);
-    return copy;
 }
 
 void TSWFGradientFill::SetFillStyleType(std::uint8_t type) {
@@ -76,13 +59,6 @@ TSWFGradientPoint& TSWFGradientFill::AddPoint(std::uint8_t ratio, const TSWFRGBA
     point.Ratio = ratio;
     point.Color.Assign(color);
     return point;
-}
-
-void TSWFGradientFill::Assign(const TSWFFillStyle& source) {
-    TSWFFillStyle::Assign(source);
-    const auto& gradient = static_cast<const TSWFGradientFill&>(source);
-    GradientMatrix = gradient.GradientMatrix;
-    static_cast<TSWFGradientPoints&>(*this) = gradient;
 }
 
 void TSWFGradientFill::ReadFromStream(TBitsEngine& engine) {
@@ -106,22 +82,9 @@ void TSWFGradientFill::WriteToStream(TBitsEngine& engine) {
     }
 }
 
-std::unique_ptr<TSWFFillStyle> TSWFGradientFill::Clone() const {
-    auto copy = std::make_unique<TSWFGradientFill>();
-    copy->Assign(*this);
-    return copy;
-}
-
 void TSWFImageFill::SetFillStyleType(std::uint8_t type) {
     if (!IsBitmapFillType(type)) throw ESWFError("Not a bitmap fill style type");
     fillStyleType_ = type;
-}
-
-void TSWFImageFill::Assign(const TSWFFillStyle& source) {
-    TSWFFillStyle::Assign(source);
-    const auto& image = static_cast<const TSWFImageFill&>(source);
-    BitmapID = image.BitmapID;
-    BitmapMatrix = image.BitmapMatrix;
 }
 
 void TSWFImageFill::ReadFromStream(TBitsEngine& engine) {
@@ -133,12 +96,6 @@ void TSWFImageFill::WriteToStream(TBitsEngine& engine) {
     engine.WriteByte(FillStyleType());
     engine.WriteWord(BitmapID);
     engine.WriteMatrix(BitmapMatrix);
-}
-
-std::unique_ptr<TSWFFillStyle> TSWFImageFill::Clone() const {
-    auto copy = std::make_unique<TSWFImageFill>();
-    copy->Assign(*this);
-    return copy;
 }
 
 std::unique_ptr<TSWFFillStyle> CreateFillStyle(std::uint8_t type) {
@@ -154,13 +111,6 @@ std::unique_ptr<TSWFFillStyle> CreateFillStyle(std::uint8_t type) {
         return image;
     }
     return nullptr;
-}
-
-TSWFFillStyleList CloneFillStyles(const TSWFFillStyleList& list) {
-    TSWFFillStyleList copy;
-    copy.reserve(list.size());
-    for (const auto& style : list) copy.push_back(style->Clone());
-    return copy;
 }
 
 // ---- line styles ----
@@ -240,18 +190,7 @@ std::uint8_t StyleIndexBits(std::size_t count) {
 
 // ---- shape records ----
 
-void TSWFShapeRecord::Assign(const TSWFShapeRecord& source) { RequireSameClass(typeid(source), typeid(*this)); }
-
 void TSWFEndShapeRecord::WriteToStream(TBitsEngine& engine) { engine.WriteBits(0, 6); }
-
-std::unique_ptr<TSWFShapeRecord> TSWFEndShapeRecord::Clone() const { return std::make_unique<TSWFEndShapeRecord>(); }
-
-void TSWFStraightEdgeRecord::Assign(const TSWFShapeRecord& source) {
-    TSWFShapeRecord::Assign(source);
-    const auto& edge = static_cast<const TSWFStraightEdgeRecord&>(source);
-    DeltaX = edge.DeltaX;
-    DeltaY = edge.DeltaY;
-}
 
 void TSWFStraightEdgeRecord::WriteToStream(TBitsEngine& engine) {
     if (DeltaX == 0 && DeltaY == 0) return;
@@ -267,10 +206,6 @@ void TSWFStraightEdgeRecord::WriteToStream(TBitsEngine& engine) {
         engine.WriteBit(DeltaX == 0);  // vertical
         engine.WriteBits(static_cast<std::uint32_t>(DeltaX == 0 ? DeltaY : DeltaX), n);
     }
-}
-
-std::unique_ptr<TSWFShapeRecord> TSWFStraightEdgeRecord::Clone() const {
-    return std::make_unique<TSWFStraightEdgeRecord>(DeltaX, DeltaY);
 }
 
 void TSWFStyleChangeRecord::SetMoveTo(std::int32_t x, std::int32_t y) {
@@ -304,25 +239,6 @@ TSWFLineStyleList& TSWFStyleChangeRecord::NewLineStyles() {
     return newLineStyles_;
 }
 
-void TSWFStyleChangeRecord::Assign(const TSWFShapeRecord& source) {
-    TSWFStraightEdgeRecord::Assign(source);
-    const auto& change = static_cast<const TSWFStyleChangeRecord&>(source);
-    if (&change == this) return;
-    FillBits = change.FillBits;
-    LineBits = change.LineBits;
-    StateFillStyle0 = change.StateFillStyle0;
-    StateFillStyle1 = change.StateFillStyle1;
-    StateLineStyle = change.StateLineStyle;
-    StateMoveTo = change.StateMoveTo;
-    StateNewStyles = change.StateNewStyles;
-    HasAlpha = change.HasAlpha;
-    fillStyle0_ = change.fillStyle0_;
-    fillStyle1_ = change.fillStyle1_;
-    lineStyle_ = change.lineStyle_;
-    newFillStyles_ = CloneFillStyles(change.newFillStyles_);
-    newLineStyles_ = change.newLineStyles_;
-}
-
 void TSWFStyleChangeRecord::WriteToStream(TBitsEngine& engine) {
     // A record without style flags always carries a move-to, so it never reads as an end record.
     const bool anyStyle = StateFillStyle0 || StateFillStyle1 || StateLineStyle;
@@ -353,21 +269,6 @@ void TSWFStyleChangeRecord::WriteToStream(TBitsEngine& engine) {
     }
 }
 
-std::unique_ptr<TSWFShapeRecord> TSWFStyleChangeRecord::Clone() const {
-    auto copy = std::make_unique<TSWFStyleChangeRecord>();
-    copy->Assign(*this);
-    return copy;
-}
-
-void TSWFCurvedEdgeRecord::Assign(const TSWFShapeRecord& source) {
-    TSWFShapeRecord::Assign(source);
-    const auto& curve = static_cast<const TSWFCurvedEdgeRecord&>(source);
-    ControlDeltaX = curve.ControlDeltaX;
-    ControlDeltaY = curve.ControlDeltaY;
-    AnchorDeltaX = curve.AnchorDeltaX;
-    AnchorDeltaY = curve.AnchorDeltaY;
-}
-
 void TSWFCurvedEdgeRecord::WriteToStream(TBitsEngine& engine) {
     if (ControlDeltaX == 0 && ControlDeltaY == 0 && AnchorDeltaX == 0 && AnchorDeltaY == 0) return;
     const unsigned n =
@@ -378,17 +279,6 @@ void TSWFCurvedEdgeRecord::WriteToStream(TBitsEngine& engine) {
     engine.WriteBits(static_cast<std::uint32_t>(ControlDeltaY), n);
     engine.WriteBits(static_cast<std::uint32_t>(AnchorDeltaX), n);
     engine.WriteBits(static_cast<std::uint32_t>(AnchorDeltaY), n);
-}
-
-std::unique_ptr<TSWFShapeRecord> TSWFCurvedEdgeRecord::Clone() const {
-    return std::make_unique<TSWFCurvedEdgeRecord>(ControlDeltaX, ControlDeltaY, AnchorDeltaX, AnchorDeltaY);
-}
-
-TSWFShapeRecordList CloneShapeRecords(const TSWFShapeRecordList& list) {
-    TSWFShapeRecordList copy;
-    copy.reserve(list.size());
-    for (const auto& record : list) copy.push_back(record->Clone());
-    return copy;
 }
 
 // ---- record lists ----

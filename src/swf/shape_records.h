@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "swf/bits_engine.h"
+#include "swf/record_value.h"
 #include "swf/records.h"
 #include "swf/swf_error.h"
+#include "util/clone_ptr.h"
 
 namespace pellicor {
 
@@ -30,16 +32,17 @@ inline bool IsGradientFillType(std::uint8_t type) { return type == kFillLinearGr
 inline bool IsBitmapFillType(std::uint8_t type) { return type >= kFillRepeatingBitmap && type <= kFillClippedBitmapHard; }
 
 // A FILLSTYLE. Colours are written as RGBA when HasAlpha is on (the shape sets it before
-// writing), else as RGB.
+// writing), else as RGB. Each style class copies as a value (TSWFRecordValue).
 class TSWFFillStyle {
 public:
+    using TRecordRoot = TSWFFillStyle;
     virtual ~TSWFFillStyle() = default;
 
     bool HasAlpha = false;
     std::uint8_t FillStyleType() const { return fillStyleType_; }
 
     // Copies another style of the same class (ESWFError otherwise).
-    virtual void Assign(const TSWFFillStyle& source);
+    virtual void Assign(const TSWFFillStyle& source) = 0;
     // Reads the fields that follow the type byte; the list reader has read that byte and
     // chosen the class by it.
     virtual void ReadFromStream(TBitsEngine& engine) = 0;
@@ -49,23 +52,26 @@ public:
 
 protected:
     explicit TSWFFillStyle(std::uint8_t type) : fillStyleType_(type) {}
+    TSWFFillStyle(const TSWFFillStyle&) = default;
+    TSWFFillStyle& operator=(const TSWFFillStyle&) = default;
+    void RequireSameClass(const TSWFFillStyle& source) const { pellicor::RequireSameClass(typeid(source), typeid(*this)); }
+
     std::uint8_t fillStyleType_;
 };
 
-using TSWFFillStyleList = std::vector<std::unique_ptr<TSWFFillStyle>>;
+// Copies with its styles.
+using TSWFFillStyleList = TCloneList<TSWFFillStyle>;
 
 // Solid fill (0x00).
-class TSWFColorFill : public TSWFFillStyle {
+class TSWFColorFill : public TSWFRecordValue<TSWFColorFill, TSWFFillStyle> {
 public:
-    TSWFColorFill() : TSWFFillStyle(kFillSolid) {}
-    explicit TSWFColorFill(const TSWFRGBA& color) : TSWFFillStyle(kFillSolid) { Color.Assign(color); }
+    TSWFColorFill() : TSWFRecordValue(kFillSolid) {}
+    explicit TSWFColorFill(const TSWFRGBA& color) : TSWFRecordValue(kFillSolid) { Color.Assign(color); }
 
     TSWFRGBA Color;
 
-    void Assign(const TSWFFillStyle& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFFillStyle> Clone() const override;
 };
 
 struct TSWFGradientPoint {
@@ -104,9 +110,10 @@ private:
 };
 
 // Linear (0x10, the default) or radial (0x12) gradient.
-class TSWFGradientFill : public TSWFFillStyle, public TSWFGradientPoints<TSWFGradientPoint> {
+class TSWFGradientFill : public TSWFRecordValue<TSWFGradientFill, TSWFFillStyle>,
+                         public TSWFGradientPoints<TSWFGradientPoint> {
 public:
-    TSWFGradientFill() : TSWFFillStyle(kFillLinearGradient) {}
+    TSWFGradientFill() : TSWFRecordValue(kFillLinearGradient) {}
 
     TSWFMatrix GradientMatrix;
 
@@ -115,17 +122,15 @@ public:
     using TSWFGradientPoints::AddPoint;
     TSWFGradientPoint& AddPoint(std::uint8_t ratio, const TSWFRGBA& color);
 
-    void Assign(const TSWFFillStyle& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFFillStyle> Clone() const override;
 };
 
 // Bitmap fill: clipped (0x41, the default), repeating (0x40), and their unsmoothed forms
 // (0x43, 0x42). BitmapID is the character of a bitmap tag.
-class TSWFImageFill : public TSWFFillStyle {
+class TSWFImageFill : public TSWFRecordValue<TSWFImageFill, TSWFFillStyle> {
 public:
-    TSWFImageFill() : TSWFFillStyle(kFillClippedBitmap) {}
+    TSWFImageFill() : TSWFRecordValue(kFillClippedBitmap) {}
 
     std::uint16_t BitmapID = 0;
     TSWFMatrix BitmapMatrix;
@@ -133,15 +138,12 @@ public:
     // 0x40..0x43 (ESWFError for other types).
     void SetFillStyleType(std::uint8_t type);
 
-    void Assign(const TSWFFillStyle& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFFillStyle> Clone() const override;
 };
 
 // A new style object of the class for the type: solid, gradient or bitmap; none for others.
 std::unique_ptr<TSWFFillStyle> CreateFillStyle(std::uint8_t type);
-TSWFFillStyleList CloneFillStyles(const TSWFFillStyleList& list);
 
 // ---- line styles ----
 
@@ -155,7 +157,6 @@ public:
     std::uint16_t Width = 0;
     TSWFRGBA Color;
 
-    void Assign(const TSWFLineStyle& source) { Width = source.Width; Color.Assign(source.Color); }
     void ReadFromStream(TBitsEngine& engine, bool hasAlpha);
     void WriteToStream(TBitsEngine& engine);
 };
@@ -182,61 +183,66 @@ std::uint8_t StyleIndexBits(std::size_t count);
 
 enum class TSWFShapeRecordKind : std::uint8_t { End = 0, StyleChange = 1, StraightEdge = 2, CurvedEdge = 3 };
 
-// A shape record; writing emits bit fields only and leaves alignment to the tag.
+// A shape record; writing emits bit fields only and leaves alignment to the tag. Each record
+// class copies as a value (TSWFRecordValue).
 class TSWFShapeRecord {
 public:
+    using TRecordRoot = TSWFShapeRecord;
     virtual ~TSWFShapeRecord() = default;
 
     TSWFShapeRecordKind Kind() const { return kind_; }
 
     // Copies a record of the same class (ESWFError otherwise).
-    virtual void Assign(const TSWFShapeRecord& source);
+    virtual void Assign(const TSWFShapeRecord& source) = 0;
     virtual void WriteToStream(TBitsEngine& engine) = 0;
     virtual std::unique_ptr<TSWFShapeRecord> Clone() const = 0;
 
 protected:
     explicit TSWFShapeRecord(TSWFShapeRecordKind kind) : kind_(kind) {}
+    TSWFShapeRecord(const TSWFShapeRecord&) = default;
+    TSWFShapeRecord& operator=(const TSWFShapeRecord&) = default;
+    void RequireSameClass(const TSWFShapeRecord& source) const {
+        pellicor::RequireSameClass(typeid(source), typeid(*this));
+    }
 
 private:
     TSWFShapeRecordKind kind_;
 };
 
-using TSWFShapeRecordList = std::vector<std::unique_ptr<TSWFShapeRecord>>;
+// Copies with its records.
+using TSWFShapeRecordList = TCloneList<TSWFShapeRecord>;
 
 // UB[6] 0.
-class TSWFEndShapeRecord : public TSWFShapeRecord {
+class TSWFEndShapeRecord : public TSWFRecordValue<TSWFEndShapeRecord, TSWFShapeRecord> {
 public:
-    TSWFEndShapeRecord() : TSWFShapeRecord(TSWFShapeRecordKind::End) {}
+    TSWFEndShapeRecord() : TSWFRecordValue(TSWFShapeRecordKind::End) {}
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFShapeRecord> Clone() const override;
 };
 
 // A straight edge by (DeltaX, DeltaY) twips; a zero-length edge writes nothing. |delta|
 // must stay below 65536 (the 4-bit width field).
-class TSWFStraightEdgeRecord : public TSWFShapeRecord {
+class TSWFStraightEdgeRecord : public TSWFRecordValue<TSWFStraightEdgeRecord, TSWFShapeRecord> {
 public:
-    TSWFStraightEdgeRecord() : TSWFShapeRecord(TSWFShapeRecordKind::StraightEdge) {}
+    TSWFStraightEdgeRecord() : TSWFRecordValue(TSWFShapeRecordKind::StraightEdge) {}
     TSWFStraightEdgeRecord(std::int32_t deltaX, std::int32_t deltaY)
-        : TSWFShapeRecord(TSWFShapeRecordKind::StraightEdge), DeltaX(deltaX), DeltaY(deltaY) {}
+        : TSWFRecordValue(TSWFShapeRecordKind::StraightEdge), DeltaX(deltaX), DeltaY(deltaY) {}
 
     std::int32_t DeltaX = 0;
     std::int32_t DeltaY = 0;
 
-    void Assign(const TSWFShapeRecord& source) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFShapeRecord> Clone() const override;
 
 protected:
-    explicit TSWFStraightEdgeRecord(TSWFShapeRecordKind kind) : TSWFShapeRecord(kind) {}
+    explicit TSWFStraightEdgeRecord(TSWFShapeRecordKind kind) : TSWFRecordValue(kind) {}
 };
 
 // A style change: a move to (MoveDeltaX, MoveDeltaY) (absolute twips, kept in DeltaX and
 // DeltaY), fill style 0 and 1 and line style indices, and new style arrays. FillBits and
 // LineBits are the index widths in force, set by the shape before writing; writing new
 // styles sets them to the widths of the new arrays.
-class TSWFStyleChangeRecord : public TSWFStraightEdgeRecord {
+class TSWFStyleChangeRecord : public TSWFRecordValue<TSWFStyleChangeRecord, TSWFStraightEdgeRecord> {
 public:
-    TSWFStyleChangeRecord() : TSWFStraightEdgeRecord(TSWFShapeRecordKind::StyleChange) {}
+    TSWFStyleChangeRecord() : TSWFRecordValue(TSWFShapeRecordKind::StyleChange) {}
 
     std::uint8_t FillBits = 0;
     std::uint8_t LineBits = 0;
@@ -266,9 +272,7 @@ public:
     const TSWFFillStyleList& NewFillStyles() const { return newFillStyles_; }
     const TSWFLineStyleList& NewLineStyles() const { return newLineStyles_; }
 
-    void Assign(const TSWFShapeRecord& source) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFShapeRecord> Clone() const override;
 
 private:
     std::uint16_t fillStyle0_ = 0;
@@ -280,12 +284,12 @@ private:
 
 // A quadratic curve: control point relative to the pen, anchor relative to the control
 // point. All four zero writes nothing.
-class TSWFCurvedEdgeRecord : public TSWFShapeRecord {
+class TSWFCurvedEdgeRecord : public TSWFRecordValue<TSWFCurvedEdgeRecord, TSWFShapeRecord> {
 public:
-    TSWFCurvedEdgeRecord() : TSWFShapeRecord(TSWFShapeRecordKind::CurvedEdge) {}
+    TSWFCurvedEdgeRecord() : TSWFRecordValue(TSWFShapeRecordKind::CurvedEdge) {}
     TSWFCurvedEdgeRecord(std::int32_t controlDeltaX, std::int32_t controlDeltaY, std::int32_t anchorDeltaX,
                          std::int32_t anchorDeltaY)
-        : TSWFShapeRecord(TSWFShapeRecordKind::CurvedEdge), ControlDeltaX(controlDeltaX), ControlDeltaY(controlDeltaY),
+        : TSWFRecordValue(TSWFShapeRecordKind::CurvedEdge), ControlDeltaX(controlDeltaX), ControlDeltaY(controlDeltaY),
           AnchorDeltaX(anchorDeltaX), AnchorDeltaY(anchorDeltaY) {}
 
     std::int32_t ControlDeltaX = 0;
@@ -293,12 +297,9 @@ public:
     std::int32_t AnchorDeltaX = 0;
     std::int32_t AnchorDeltaY = 0;
 
-    void Assign(const TSWFShapeRecord& source) override;
     void WriteToStream(TBitsEngine& engine) override;
-    std::unique_ptr<TSWFShapeRecord> Clone() const override;
 };
 
-TSWFShapeRecordList CloneShapeRecords(const TSWFShapeRecordList& list);
 
 // Writes a record list as a shape does after its UB[4] fillBits, UB[4] lineBits: each
 // style-change record gets hasAlpha and the widths in force (and, without new styles, loses

@@ -44,19 +44,12 @@ std::vector<TSWFImageFill*> TSWFDefineShape::ImageFills() {
 }
 
 void TSWFDefineShape::AssignShape(const TSWFDefineShape& source) {
-    if (&source == this) return;
-    ShapeID = source.ShapeID;
-    ShapeBounds = source.ShapeBounds;
-    FillStyles = CloneFillStyles(source.FillStyles);
-    LineStyles = source.LineStyles;
-    Records = CloneShapeRecords(source.Records);
+    static_cast<TSWFShapeContent&>(*this) = source;
 }
 
 void TSWFDefineShape::Assign(const TBasedSWFObject& source) {
-    const auto& shape = AssignSource<TSWFDefineShape>(source);
-    TSWFObject::Assign(source);
-    AssignShape(shape);
-    HasAlpha = shape.HasAlpha;
+    TSWFObject::Assign(source);  // the same class
+    *this = static_cast<const TSWFDefineShape&>(source);
 }
 
 void TSWFDefineShape::ReadFromStream(TBitsEngine& engine) {

@@ -8,18 +8,22 @@
 
 namespace pellicor {
 
-// DefineShape (2): ShapeID, ShapeBounds, the fill and line style arrays, UB[4] NumFillBits,
-// UB[4] NumLineBits, the shape records, align. Style colours are RGBA when HasAlpha is on
-// (DefineShape3), RGB otherwise. DefineShape2 (22) and DefineShape3 (32) change nothing else.
-class TSWFDefineShape : public TSWFObject {
-public:
-    TSWFDefineShape() : TSWFDefineShape(tagDefineShape) {}
-
+// What the three shape tags have in common, copied as one by AssignShape.
+struct TSWFShapeContent {
     std::uint16_t ShapeID = 0;
     TSWFRect ShapeBounds;
     TSWFFillStyleList FillStyles;
     TSWFLineStyleList LineStyles;
     TSWFShapeRecordList Records;
+};
+
+// DefineShape (2): ShapeID, ShapeBounds, the fill and line style arrays, UB[4] NumFillBits,
+// UB[4] NumLineBits, the shape records, align. Style colours are RGBA when HasAlpha is on
+// (DefineShape3), RGB otherwise. DefineShape2 (22) and DefineShape3 (32) change nothing else.
+class TSWFDefineShape : public TSWFObject, public TSWFShapeContent {
+public:
+    TSWFDefineShape() : TSWFDefineShape(tagDefineShape) {}
+
     // Set for DefineShape3; reading sets it from the tag code.
     bool HasAlpha = false;
 
@@ -38,8 +42,9 @@ public:
     // Every bitmap fill, in the arrays and in new styles of the records.
     std::vector<TSWFImageFill*> ImageFills();
 
-    // Copies ShapeID, bounds, styles and records from any shape tag (DefineShape, 2 or 3);
-    // HasAlpha stays this tag's own. A shape built as one kind can so be written as another.
+    // Copies the shape content (ShapeID, bounds, styles and records) from any shape tag
+    // (DefineShape, 2 or 3); HasAlpha stays this tag's own. A shape built as one kind can so
+    // be written as another.
     void AssignShape(const TSWFDefineShape& source);
 
     void Assign(const TBasedSWFObject& source) override;
