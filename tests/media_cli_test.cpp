@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 
 #include "media/source_probe.h"
-#include "media/source_text.h"
 #include "media_fixtures.h"
 
 namespace pellicor {

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "media/source_probe.h"
-#include "media/source_text.h"
+#include "batch/source_text.h"
 #include "media_fixtures.h"
 
 namespace pellicor {

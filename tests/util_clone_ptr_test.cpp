@@ -25,6 +25,22 @@ public:
     std::string Kind() const override { return "circle"; }
 };
 
+// An interface whose virtual copy is called CloneList (a derived class keeps Clone() for
+// its own, narrower copy).
+class TListBase {
+public:
+    virtual ~TListBase() = default;
+    virtual std::unique_ptr<TListBase> CloneList() const = 0;
+    virtual std::string Kind() const = 0;
+};
+
+class TNumberList : public TListBase {
+public:
+    std::unique_ptr<TListBase> CloneList() const override { return std::make_unique<TNumberList>(*this); }
+    std::string Kind() const override { return "numbers"; }
+    int Count = 0;
+};
+
 struct TOwner {
     TClonePtr<TPlainRecord> Record;
     TCloneList<TShapeBase> Shapes;
@@ -56,6 +72,18 @@ TEST(ClonePtr, ACopiedOwnerOwnsCopiesOfItsChildrenInTheirRealClass) {
     assigned = TOwner{};
     EXPECT_FALSE(assigned.Record);
     EXPECT_TRUE(assigned.Shapes.empty());
+}
+
+TEST(ClonePtr, CopiesThroughCloneListWhenThatIsTheVirtualCopy) {
+    auto numbers = std::make_unique<TNumberList>();
+    numbers->Count = 4;
+    TClonePtr<TListBase> original = std::move(numbers);
+    TClonePtr<TListBase> copy = original;
+    ASSERT_TRUE(copy);
+    EXPECT_NE(copy.get(), original.get());
+    EXPECT_EQ(copy->Kind(), "numbers");
+    static_cast<TNumberList&>(*copy).Count = 7;
+    EXPECT_EQ(static_cast<TNumberList&>(*original).Count, 4);
 }
 
 TEST(ClonePtr, MovingHandsOverWithoutCopying) {

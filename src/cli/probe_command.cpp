@@ -6,7 +6,7 @@
 
 #include "cli/commands.h"
 #include "media/source_probe.h"
-#include "media/source_text.h"
+#include "batch/source_text.h"
 #include "util/file_access.h"
 
 namespace pellicor::cli {

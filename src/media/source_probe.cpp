@@ -4,14 +4,15 @@
 #include <array>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 
 #include "media/gif_image.h"
 #include "media/mcl_file_info.h"
 #include "media/media_error.h"
-#include "media/source_text.h"
 #include "media/stream_decoder.h"
 #include "util/file_access.h"
+#include "util/number_text.h"
 
 namespace pellicor {
 
@@ -80,6 +81,14 @@ bool ProbeAnimatedGif(const std::filesystem::path& path, TSourceInfo& info) {
 }
 
 }  // namespace
+
+std::string FormatFileSize(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) throw EMediaError("cannot open \"" + path + "\"");
+    const std::streamoff size = file.tellg();
+    if (size < 0) throw EMediaError("cannot tell the size of \"" + path + "\"");
+    return FormatByteCount(static_cast<std::uint64_t>(size));
+}
 
 bool IsPlayableSource(const std::string& path, bool video) {
     try {

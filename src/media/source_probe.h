@@ -16,6 +16,9 @@ bool ProbeSourceFile(const std::string& path, TSourceInfo& info);
 bool ProbeSourceFile(const std::string& path, TSourceInfo& info,
                      const TMclProgressCallback& progress);
 
+// The size of a file as FormatByteCount shows it; EMediaError when it cannot be opened.
+std::string FormatFileSize(const std::string& path);
+
 // The playability test: the file opens, its first stream of the kind (video or audio)
 // decodes a frame, and the file can be sought in.
 bool IsPlayableSource(const std::string& path, bool video);

@@ -87,17 +87,7 @@ std::span<const std::uint8_t> SingleJPEGStream(std::span<const std::uint8_t> dat
 
 // ---- TSWFImageTag ----
 
-void TSWFImageTag::Assign(const TBasedSWFObject& source) {
-    TSWFDataObject::Assign(source);
-    CharacterID = AssignSource<TSWFImageTag>(source).CharacterID;
-}
-
 // ---- TSWFDefineBits, TSWFDefineBitsJPEG2 ----
-
-void TSWFDefineBits::Assign(const TBasedSWFObject& source) {
-    TSWFImageTag::Assign(source);
-    WrapInMarkers = AssignSource<TSWFDefineBits>(source).WrapInMarkers;
-}
 
 void TSWFDefineBits::WriteJPEGData(TBitsEngine& engine) {
     WriteJPEGStream(engine, WrapInMarkers, [&] { WriteData(engine); });
@@ -126,10 +116,14 @@ std::vector<std::uint8_t> TSWFDefineBitsJPEG3::AlphaPlane(std::size_t pixelCount
     return ZlibDecompress(AlphaDataBytes(), pixelCount);
 }
 
-void TSWFDefineBitsJPEG3::Assign(const TBasedSWFObject& source) {
-    TSWFDefineBitsJPEG2::Assign(source);
-    const auto& jpeg = AssignSource<TSWFDefineBitsJPEG3>(source);
-    AssignPayload(OnAlphaDataWrite, alpha_, jpeg.OnAlphaDataWrite, jpeg.alpha_);
+TSWFDefineBitsJPEG3::TSWFDefineBitsJPEG3(const TSWFDefineBitsJPEG3& other) : TSWFValueTag(other) {
+    AssignPayload(OnAlphaDataWrite, alpha_, other.OnAlphaDataWrite, other.alpha_);
+}
+
+TSWFDefineBitsJPEG3& TSWFDefineBitsJPEG3::operator=(const TSWFDefineBitsJPEG3& other) {
+    TSWFValueTag::operator=(other);
+    AssignPayload(OnAlphaDataWrite, alpha_, other.OnAlphaDataWrite, other.alpha_);
+    return *this;
 }
 
 void TSWFDefineBitsJPEG3::ReadFromStream(TBitsEngine& engine) {
@@ -158,11 +152,6 @@ void TSWFDefineBitsJPEG3::WriteTagBody(TBitsEngine& engine) {
 }
 
 // ---- TSWFJPEGTables ----
-
-void TSWFJPEGTables::Assign(const TBasedSWFObject& source) {
-    TSWFDataObject::Assign(source);
-    WrapInMarkers = AssignSource<TSWFJPEGTables>(source).WrapInMarkers;
-}
 
 void TSWFJPEGTables::ReadFromStream(TBitsEngine& engine) {
     WrapInMarkers = ReadMarked(engine, static_cast<std::size_t>(engine.BytesLeft()), *this);
@@ -194,15 +183,6 @@ std::vector<std::uint8_t> TSWFDefineBitsLossless::PixelData() const {
     return ZlibDecompress(DataBytes(), PixelDataSize());
 }
 
-void TSWFDefineBitsLossless::Assign(const TBasedSWFObject& source) {
-    TSWFImageTag::Assign(source);
-    const auto& bitmap = AssignSource<TSWFDefineBitsLossless>(source);
-    BitmapFormat = bitmap.BitmapFormat;
-    BitmapWidth = bitmap.BitmapWidth;
-    BitmapHeight = bitmap.BitmapHeight;
-    BitmapColorTableSize = bitmap.BitmapColorTableSize;
-}
-
 void TSWFDefineBitsLossless::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();
     BitmapFormat = engine.ReadByte();
@@ -223,18 +203,6 @@ void TSWFDefineBitsLossless::WriteTagBody(TBitsEngine& engine) {
 }
 
 // ---- TSWFDefineVideoStream ----
-
-void TSWFDefineVideoStream::Assign(const TBasedSWFObject& source) {
-    const auto& video = AssignSource<TSWFDefineVideoStream>(source);
-    TSWFObject::Assign(source);
-    CharacterID = video.CharacterID;
-    NumFrames = video.NumFrames;
-    Width = video.Width;
-    Height = video.Height;
-    Deblocking = video.Deblocking;
-    Smoothing = video.Smoothing;
-    CodecID = video.CodecID;
-}
 
 void TSWFDefineVideoStream::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();
@@ -259,13 +227,6 @@ void TSWFDefineVideoStream::WriteTagBody(TBitsEngine& engine) {
 }
 
 // ---- TSWFVideoFrame ----
-
-void TSWFVideoFrame::Assign(const TBasedSWFObject& source) {
-    TSWFDataObject::Assign(source);
-    const auto& frame = AssignSource<TSWFVideoFrame>(source);
-    StreamID = frame.StreamID;
-    FrameNum = frame.FrameNum;
-}
 
 void TSWFVideoFrame::ReadFromStream(TBitsEngine& engine) {
     StreamID = engine.ReadWord();

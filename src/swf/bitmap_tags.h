@@ -12,11 +12,10 @@ namespace pellicor {
 // A bitmap character: a payload and its CharacterID.
 class TSWFImageTag : public TSWFDataObject {
 public:
-    explicit TSWFImageTag(std::uint16_t tagID) : TSWFDataObject(tagID) {}
-
     std::uint16_t CharacterID = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
+protected:
+    explicit TSWFImageTag(std::uint16_t tagID) : TSWFDataObject(tagID) {}
 };
 
 // The one JPEG stream inside the image data of a DefineBits family tag, whichever layout its
@@ -30,9 +29,9 @@ std::span<const std::uint8_t> SingleJPEGStream(std::span<const std::uint8_t> dat
 //
 // Reading keeps the image data whole, with WrapInMarkers off, so that it is written back
 // unchanged; JPEGStream() gives the stream inside it.
-class TSWFDefineBits : public TSWFImageTag {
+class TSWFDefineBits : public TSWFValueTag<TSWFDefineBits, TSWFImageTag> {
 public:
-    TSWFDefineBits() : TSWFImageTag(tagDefineBits) {}
+    TSWFDefineBits() : TSWFValueTag(tagDefineBits) {}
 
     // Writing wraps a payload that lacks its own FF D8 in FF D8 ... FF D9.
     bool WrapInMarkers = true;
@@ -40,32 +39,35 @@ public:
     // The JPEG stream of the image data (see SingleJPEGStream); the buffer payload only.
     std::span<const std::uint8_t> JPEGStream() const;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFDefineBits(std::uint16_t tagID) : TSWFImageTag(tagID) {}
+    explicit TSWFDefineBits(std::uint16_t tagID) : TSWFValueTag(tagID) {}
     // The JPEG part (the payload as one JPEG stream) and its reverse.
     void WriteJPEGData(TBitsEngine& engine);
     void ReadJPEGData(TBitsEngine& engine, std::size_t count);
 };
 
-class TSWFDefineBitsJPEG2 : public TSWFDefineBits {
+class TSWFDefineBitsJPEG2 : public TSWFValueTag<TSWFDefineBitsJPEG2, TSWFDefineBits> {
 public:
-    TSWFDefineBitsJPEG2() : TSWFDefineBits(tagDefineBitsJPEG2) {}
+    TSWFDefineBitsJPEG2() : TSWFValueTag(tagDefineBitsJPEG2) {}
     int MinVersion() const override { return 2; }
 
 protected:
-    explicit TSWFDefineBitsJPEG2(std::uint16_t tagID) : TSWFDefineBits(tagID) {}
+    explicit TSWFDefineBitsJPEG2(std::uint16_t tagID) : TSWFValueTag(tagID) {}
 };
 
 // DefineBitsJPEG3 (35): CharacterID, AlphaDataOffset (the byte length of the JPEG part,
 // patched after writing it), the JPEG part as DefineBits writes it, then the alpha payload: the 8-bit
 // alpha plane (one byte per pixel) deflated with zlib.
-class TSWFDefineBitsJPEG3 : public TSWFDefineBitsJPEG2 {
+class TSWFDefineBitsJPEG3 : public TSWFValueTag<TSWFDefineBitsJPEG3, TSWFDefineBitsJPEG2> {
 public:
-    TSWFDefineBitsJPEG3() : TSWFDefineBitsJPEG2(tagDefineBitsJPEG3) {}
+    TSWFDefineBitsJPEG3() : TSWFValueTag(tagDefineBitsJPEG3) {}
+    // The alpha payload copies by the payload rule of TSWFDataObject: the source's
+    // OnAlphaDataWrite when it has one, else an owned copy of its alpha bytes.
+    TSWFDefineBitsJPEG3(const TSWFDefineBitsJPEG3& other);
+    TSWFDefineBitsJPEG3& operator=(const TSWFDefineBitsJPEG3& other);
 
     // Writes the alpha payload itself instead of the stored alpha bytes.
     TDataWriteEvent OnAlphaDataWrite;
@@ -86,8 +88,6 @@ public:
     std::vector<std::uint8_t> AlphaPlane(std::size_t pixelCount) const;
 
     int MinVersion() const override { return 3; }
-    // The JPEG payload as DefineBits does; the alpha payload like it (callback or bytes).
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
@@ -97,13 +97,12 @@ private:
 
 // JPEGTables (8): FF D8, the shared encoding tables, FF D9. Reading strips that pair when it
 // is there (WrapInMarkers on) and keeps other data whole (off).
-class TSWFJPEGTables : public TSWFDataObject {
+class TSWFJPEGTables : public TSWFValueTag<TSWFJPEGTables, TSWFDataObject> {
 public:
-    TSWFJPEGTables() : TSWFDataObject(tagJPEGTables) {}
+    TSWFJPEGTables() : TSWFValueTag(tagJPEGTables) {}
 
     bool WrapInMarkers = true;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };
@@ -116,9 +115,9 @@ inline constexpr std::uint8_t kBitmapFormatRGB32 = 5;
 // DefineBitsLossless (20): CharacterID, BitmapFormat, BitmapWidth, BitmapHeight, for format 3
 // BitmapColorTableSize (entries - 1), then the zlib-compressed pixel data. Always framed
 // with the long tag header. DefineBitsLossless2 (36) is the same with alpha in the pixels.
-class TSWFDefineBitsLossless : public TSWFImageTag {
+class TSWFDefineBitsLossless : public TSWFValueTag<TSWFDefineBitsLossless, TSWFImageTag> {
 public:
-    TSWFDefineBitsLossless() : TSWFImageTag(tagDefineBitsLossless) {}
+    TSWFDefineBitsLossless() : TSWFValueTag(tagDefineBitsLossless) {}
 
     std::uint8_t BitmapFormat = kBitmapFormatRGB32;
     std::uint16_t BitmapWidth = 0;
@@ -137,17 +136,16 @@ public:
     std::vector<std::uint8_t> PixelData() const;
 
     int MinVersion() const override { return 2; }
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFDefineBitsLossless(std::uint16_t tagID) : TSWFImageTag(tagID) {}
+    explicit TSWFDefineBitsLossless(std::uint16_t tagID) : TSWFValueTag(tagID) {}
 };
 
-class TSWFDefineBitsLossless2 : public TSWFDefineBitsLossless {
+class TSWFDefineBitsLossless2 : public TSWFValueTag<TSWFDefineBitsLossless2, TSWFDefineBitsLossless> {
 public:
-    TSWFDefineBitsLossless2() : TSWFDefineBitsLossless(tagDefineBitsLossless2) {}
+    TSWFDefineBitsLossless2() : TSWFValueTag(tagDefineBitsLossless2) {}
     int MinVersion() const override { return 3; }
 };
 
@@ -158,9 +156,9 @@ std::size_t LosslessRowSize(std::uint8_t format, std::uint16_t width);
 
 // DefineVideoStream (60): CharacterID, NumFrames, Width, Height, UB[5] 0, UB[2] Deblocking,
 // UB[1] Smoothing, CodecID. Always framed with the long tag header.
-class TSWFDefineVideoStream : public TSWFObject {
+class TSWFDefineVideoStream : public TSWFValueTag<TSWFDefineVideoStream> {
 public:
-    TSWFDefineVideoStream() : TSWFObject(tagDefineVideoStream) {}
+    TSWFDefineVideoStream() : TSWFValueTag(tagDefineVideoStream) {}
 
     std::uint16_t CharacterID = 0;
     std::uint16_t NumFrames = 0;
@@ -171,21 +169,19 @@ public:
     std::uint8_t CodecID = 0;
 
     int MinVersion() const override { return CodecID == 3 ? 7 : 6; }
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };
 
 // VideoFrame (61): StreamID, FrameNum, the encoded frame as payload.
-class TSWFVideoFrame : public TSWFDataObject {
+class TSWFVideoFrame : public TSWFValueTag<TSWFVideoFrame, TSWFDataObject> {
 public:
-    TSWFVideoFrame() : TSWFDataObject(tagVideoFrame) {}
+    TSWFVideoFrame() : TSWFValueTag(tagVideoFrame) {}
 
     std::uint16_t StreamID = 0;
     std::uint16_t FrameNum = 0;
 
     int MinVersion() const override { return 6; }
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };

@@ -90,13 +90,6 @@ TSWFButtonRecord& TSWFBasedButton::AddRecord(std::uint8_t states, std::uint16_t 
     return record;
 }
 
-void TSWFBasedButton::Assign(const TBasedSWFObject& source) {
-    const auto& button = AssignSource<TSWFBasedButton>(source);
-    TSWFObject::Assign(source);
-    ButtonID = button.ButtonID;
-    ButtonRecords = button.ButtonRecords;
-}
-
 void TSWFBasedButton::WriteRecords(TBitsEngine& engine, bool withColorTransform) const {
     for (const auto& record : ButtonRecords) record.WriteToStream(engine, withColorTransform);
     engine.WriteByte(0);
@@ -115,12 +108,6 @@ TSWFActionListBase& TSWFDefineButton::Actions() {
     return *actions_;
 }
 
-void TSWFDefineButton::Assign(const TBasedSWFObject& source) {
-    const auto& button = AssignSource<TSWFDefineButton>(source);
-    TSWFBasedButton::Assign(source);
-    actions_ = button.actions_ ? button.actions_->CloneList() : nullptr;
-}
-
 int TSWFDefineButton::MinVersion() const { return ActionsVersion(actions_.get()); }
 
 void TSWFDefineButton::ReadFromStream(TBitsEngine& engine) {
@@ -137,20 +124,6 @@ void TSWFDefineButton::WriteTagBody(TBitsEngine& engine) {
 
 // ---- condition actions ----
 
-TSWFButtonCondAction::TSWFButtonCondAction(const TSWFButtonCondAction& other)
-    : Conditions(other.Conditions),
-      KeyPress(other.KeyPress),
-      actions_(other.actions_ ? other.actions_->CloneList() : nullptr) {}
-
-TSWFButtonCondAction& TSWFButtonCondAction::operator=(const TSWFButtonCondAction& other) {
-    if (this != &other) {
-        Conditions = other.Conditions;
-        KeyPress = other.KeyPress;
-        actions_ = other.actions_ ? other.actions_->CloneList() : nullptr;
-    }
-    return *this;
-}
-
 TSWFActionListBase& TSWFButtonCondAction::Actions() {
     if (!actions_) actions_ = NewSWFActionList();
     return *actions_;
@@ -160,13 +133,6 @@ TSWFActionListBase& TSWFButtonCondAction::Actions() {
 
 TSWFButtonCondAction& TSWFDefineButton2::AddCondAction(std::uint16_t conditions, std::uint8_t keyPress) {
     return CondActions.emplace_back(conditions, keyPress);
-}
-
-void TSWFDefineButton2::Assign(const TBasedSWFObject& source) {
-    const auto& button = AssignSource<TSWFDefineButton2>(source);
-    TSWFBasedButton::Assign(source);
-    TrackAsMenu = button.TrackAsMenu;
-    CondActions = button.CondActions;
 }
 
 int TSWFDefineButton2::MinVersion() const {
@@ -229,13 +195,6 @@ void TSWFDefineButton2::WriteTagBody(TBitsEngine& engine) {
 
 // ---- DefineButtonCxform ----
 
-void TSWFDefineButtonCxform::Assign(const TBasedSWFObject& source) {
-    const auto& cxform = AssignSource<TSWFDefineButtonCxform>(source);
-    TSWFObject::Assign(source);
-    ButtonID = cxform.ButtonID;
-    ColorTransform = cxform.ColorTransform;
-}
-
 void TSWFDefineButtonCxform::ReadFromStream(TBitsEngine& engine) {
     ButtonID = engine.ReadWord();
     ColorTransform = engine.ReadColorTransform(false);
@@ -262,19 +221,6 @@ const TSWFStartSound* TSWFDefineButtonSound::SoundIfAny(TSWFButtonSoundTransitio
 
 void TSWFDefineButtonSound::ClearSound(TSWFButtonSoundTransition transition) {
     sounds_[static_cast<std::size_t>(transition)].reset();
-}
-
-void TSWFDefineButtonSound::Assign(const TBasedSWFObject& source) {
-    const auto& buttonSound = AssignSource<TSWFDefineButtonSound>(source);
-    TSWFObject::Assign(source);
-    ButtonID = buttonSound.ButtonID;
-    for (std::size_t i = 0; i < sounds_.size(); ++i) {
-        sounds_[i].reset();
-        if (buttonSound.sounds_[i]) {
-            sounds_[i] = std::make_unique<TSWFStartSound>();
-            sounds_[i]->Assign(*buttonSound.sounds_[i]);
-        }
-    }
 }
 
 void TSWFDefineButtonSound::ReadFromStream(TBitsEngine& engine) {

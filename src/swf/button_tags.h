@@ -48,7 +48,6 @@ public:
 
     TSWFButtonRecord& AddRecord(std::uint8_t states, std::uint16_t characterID, std::uint16_t depth);
 
-    void Assign(const TBasedSWFObject& source) override;
 
 protected:
     explicit TSWFBasedButton(std::uint16_t tagID) : TSWFObject(tagID) {}
@@ -58,16 +57,15 @@ protected:
 };
 
 // DefineButton (7): records without colour transforms and one action list, run on release.
-class TSWFDefineButton : public TSWFBasedButton {
+class TSWFDefineButton : public TSWFValueTag<TSWFDefineButton, TSWFBasedButton> {
 public:
-    TSWFDefineButton() : TSWFBasedButton(tagDefineButton) {}
+    TSWFDefineButton() : TSWFValueTag(tagDefineButton) {}
 
     // The actions, created (the parsed kind when there is one) on first access.
     TSWFActionListBase& Actions();
     const TSWFActionListBase* ActionsIfAny() const { return actions_.get(); }
     void SetActions(std::unique_ptr<TSWFActionListBase> actions) { actions_ = std::move(actions); }
 
-    void Assign(const TBasedSWFObject& source) override;
     // The larger of 3 and the actions' version.
     int MinVersion() const override;
     // The actions become records when engine.Context.ParseActions is on (and action
@@ -76,7 +74,7 @@ public:
     void WriteTagBody(TBitsEngine& engine) override;
 
 private:
-    std::unique_ptr<TSWFActionListBase> actions_;
+    TClonePtr<TSWFActionListBase> actions_;
 };
 
 // Button transitions a condition action answers (bit numbers in Conditions).
@@ -94,10 +92,6 @@ public:
     TSWFButtonCondAction() = default;
     TSWFButtonCondAction(std::uint16_t conditions, std::uint8_t keyPress = 0)
         : Conditions(conditions), KeyPress(keyPress) {}
-    TSWFButtonCondAction(const TSWFButtonCondAction& other);
-    TSWFButtonCondAction& operator=(const TSWFButtonCondAction& other);
-    TSWFButtonCondAction(TSWFButtonCondAction&&) = default;
-    TSWFButtonCondAction& operator=(TSWFButtonCondAction&&) = default;
 
     // A set of ButtonConditionBit values (9 bits).
     std::uint16_t Conditions = 0;
@@ -110,20 +104,19 @@ public:
     void SetActions(std::unique_ptr<TSWFActionListBase> actions) { actions_ = std::move(actions); }
 
 private:
-    std::unique_ptr<TSWFActionListBase> actions_;
+    TClonePtr<TSWFActionListBase> actions_;
 };
 
 // DefineButton2 (34): records with colour transforms and condition actions.
-class TSWFDefineButton2 : public TSWFBasedButton {
+class TSWFDefineButton2 : public TSWFValueTag<TSWFDefineButton2, TSWFBasedButton> {
 public:
-    TSWFDefineButton2() : TSWFBasedButton(tagDefineButton2) {}
+    TSWFDefineButton2() : TSWFValueTag(tagDefineButton2) {}
 
     bool TrackAsMenu = false;
     std::vector<TSWFButtonCondAction> CondActions;
 
     TSWFButtonCondAction& AddCondAction(std::uint16_t conditions, std::uint8_t keyPress = 0);
 
-    void Assign(const TBasedSWFObject& source) override;
     // The larger of 3 and the condition actions' versions.
     int MinVersion() const override;
     // Condition actions are split by their CondActionSize (0 on the last one); their
@@ -135,14 +128,13 @@ public:
 };
 
 // DefineButtonCxform (23): a colour transform (without alpha) for a DefineButton.
-class TSWFDefineButtonCxform : public TSWFObject {
+class TSWFDefineButtonCxform : public TSWFValueTag<TSWFDefineButtonCxform> {
 public:
-    TSWFDefineButtonCxform() : TSWFObject(tagDefineButtonCxform) {}
+    TSWFDefineButtonCxform() : TSWFValueTag(tagDefineButtonCxform) {}
 
     std::uint16_t ButtonID = 0;
     TSWFColorTransform ColorTransform;
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return 2; }
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
@@ -152,9 +144,9 @@ public:
 enum class TSWFButtonSoundTransition : int { OverUpToIdle = 0, IdleToOverUp, OverUpToOverDown, OverDownToOverUp };
 
 // DefineButtonSound (17): a StartSound (SoundId and SOUNDINFO) per transition.
-class TSWFDefineButtonSound : public TSWFObject {
+class TSWFDefineButtonSound : public TSWFValueTag<TSWFDefineButtonSound> {
 public:
-    TSWFDefineButtonSound() : TSWFObject(tagDefineButtonSound) {}
+    TSWFDefineButtonSound() : TSWFValueTag(tagDefineButtonSound) {}
 
     std::uint16_t ButtonID = 0;
 
@@ -163,14 +155,13 @@ public:
     const TSWFStartSound* SoundIfAny(TSWFButtonSoundTransition transition) const;
     void ClearSound(TSWFButtonSoundTransition transition);
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return 2; }
     void ReadFromStream(TBitsEngine& engine) override;
     // A transition without a sound, or whose SoundId is 0, is written as UI16 0.
     void WriteTagBody(TBitsEngine& engine) override;
 
 private:
-    std::array<std::unique_ptr<TSWFStartSound>, 4> sounds_;
+    std::array<TClonePtr<TSWFStartSound>, 4> sounds_;
 };
 
 }  // namespace pellicor

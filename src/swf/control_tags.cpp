@@ -4,18 +4,6 @@
 
 namespace pellicor {
 
-void TSWFSetBackgroundColor::Assign(const TBasedSWFObject& source) {
-    TSWFObject::Assign(source);
-    Color.Assign(AssignSource<TSWFSetBackgroundColor>(source).Color);
-}
-
-void TSWFFrameLabel::Assign(const TBasedSWFObject& source) {
-    const auto& label = AssignSource<TSWFFrameLabel>(source);
-    TSWFObject::Assign(source);
-    Name = label.Name;
-    NamedAnchor = label.NamedAnchor;
-}
-
 void TSWFFrameLabel::ReadFromStream(TBitsEngine& engine) {
     Name = engine.ReadString();
     NamedAnchor = engine.BytesLeft() > 0 && engine.ReadByte() == 1;
@@ -24,13 +12,6 @@ void TSWFFrameLabel::ReadFromStream(TBitsEngine& engine) {
 void TSWFFrameLabel::WriteTagBody(TBitsEngine& engine) {
     engine.WriteString(Name);
     if (NamedAnchor) engine.WriteByte(1);
-}
-
-void TSWFScriptLimits::Assign(const TBasedSWFObject& source) {
-    const auto& limits = AssignSource<TSWFScriptLimits>(source);
-    TSWFObject::Assign(source);
-    MaxRecursionDepth = limits.MaxRecursionDepth;
-    ScriptTimeoutSeconds = limits.ScriptTimeoutSeconds;
 }
 
 void TSWFScriptLimits::ReadFromStream(TBitsEngine& engine) {
@@ -43,13 +24,6 @@ void TSWFScriptLimits::WriteTagBody(TBitsEngine& engine) {
     engine.WriteWord(ScriptTimeoutSeconds);
 }
 
-void TSWFSetTabIndex::Assign(const TBasedSWFObject& source) {
-    const auto& index = AssignSource<TSWFSetTabIndex>(source);
-    TSWFObject::Assign(source);
-    Depth = index.Depth;
-    TabIndex = index.TabIndex;
-}
-
 void TSWFSetTabIndex::ReadFromStream(TBitsEngine& engine) {
     Depth = engine.ReadWord();
     TabIndex = engine.ReadWord();
@@ -58,13 +32,6 @@ void TSWFSetTabIndex::ReadFromStream(TBitsEngine& engine) {
 void TSWFSetTabIndex::WriteTagBody(TBitsEngine& engine) {
     engine.WriteWord(Depth);
     engine.WriteWord(TabIndex);
-}
-
-void TSWFProtect::Assign(const TBasedSWFObject& source) {
-    const auto& protect = AssignSource<TSWFProtect>(source);
-    TSWFObject::Assign(source);
-    Password = protect.Password;
-    EncodedPassword = protect.EncodedPassword;
 }
 
 void TSWFProtect::ReadFromStream(TBitsEngine& engine) {
@@ -85,12 +52,6 @@ void TSWFProtect::WriteTagBody(TBitsEngine& engine) {
     engine.WriteString(EncodedPassword);
 }
 
-void TSWFExportAssets::Assign(const TBasedSWFObject& source) {
-    const auto& exports = AssignSource<TSWFExportAssets>(source);
-    TSWFObject::Assign(source);
-    Assets = exports.Assets;
-}
-
 void TSWFExportAssets::ReadFromStream(TBitsEngine& engine) {
     Assets.clear();
     const std::uint16_t count = engine.ReadWord();
@@ -109,11 +70,6 @@ void TSWFExportAssets::WriteTagBody(TBitsEngine& engine) {
         engine.WriteWord(asset.CharacterID);
         engine.WriteString(asset.Name);
     }
-}
-
-void TSWFImportAssets::Assign(const TBasedSWFObject& source) {
-    TSWFExportAssets::Assign(source);
-    URL = AssignSource<TSWFImportAssets>(source).URL;
 }
 
 void TSWFImportAssets::ReadFromStream(TBitsEngine& engine) {

@@ -45,10 +45,14 @@ void TSWFPayload::Assign(const TSWFPayload& source) {
 
 // ---- TSWFDataObject ----
 
-void TSWFDataObject::Assign(const TBasedSWFObject& source) {
-    const auto& data = AssignSource<TSWFDataObject>(source);
-    TSWFObject::Assign(source);
-    AssignPayload(OnDataWrite, data_, data.OnDataWrite, data.data_);
+TSWFDataObject::TSWFDataObject(const TSWFDataObject& other) : TSWFObject(other) {
+    AssignPayload(OnDataWrite, data_, other.OnDataWrite, other.data_);
+}
+
+TSWFDataObject& TSWFDataObject::operator=(const TSWFDataObject& other) {
+    TSWFObject::operator=(other);
+    AssignPayload(OnDataWrite, data_, other.OnDataWrite, other.data_);
+    return *this;
 }
 
 void TSWFDataObject::AssignPayload(TDataWriteEvent& callback, TSWFPayload& payload,

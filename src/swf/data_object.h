@@ -46,8 +46,6 @@ public:
     // Called as OnDataWrite(tag, bodyEngine); the callback captures its own context.
     using TDataWriteEvent = std::function<void(TSWFDataObject& tag, TBitsEngine& engine)>;
 
-    explicit TSWFDataObject(std::uint16_t tagID) : TSWFObject(tagID) {}
-
     TDataWriteEvent OnDataWrite;
 
     const std::uint8_t* Data() const { return data_.Data(); }
@@ -60,11 +58,14 @@ public:
     void SetData(const void* data, std::size_t size) { data_.SetBorrowed(data, size); }
     void ClearData() { data_.Clear(); }
 
-    // Copies the callback when the source has one (the buffer is then left empty);
-    // otherwise an owned copy of the source's buffer (and no callback).
-    void Assign(const TBasedSWFObject& source) override;
-
 protected:
+    explicit TSWFDataObject(std::uint16_t tagID) : TSWFObject(tagID) {}
+    // A copy takes the callback when the source has one (the buffer is then left empty),
+    // otherwise an owned copy of the source's buffer (and no callback): a borrowed buffer
+    // must not outlive its lender in a copy. Derived tags keep their defaulted copies.
+    TSWFDataObject(const TSWFDataObject& other);
+    TSWFDataObject& operator=(const TSWFDataObject& other);
+
     // The payload rule: the callback when set, else the buffer bytes when there are any.
     void WriteData(TBitsEngine& engine) { WritePayload(engine, OnDataWrite, data_); }
     void WritePayload(TBitsEngine& engine, const TDataWriteEvent& callback, const TSWFPayload& payload);

@@ -10,22 +10,7 @@ constexpr std::uint32_t kAllClipEvents = (1u << 19) - 1;
 constexpr std::uint32_t kSWF6ClipEvents = kAllClipEvents & ~0xFFFFu;
 }  // namespace
 
-void TSWFBasedPlaceObject::Assign(const TBasedSWFObject& source) {
-    TSWFObject::Assign(source);
-    const auto& place = AssignSource<TSWFBasedPlaceObject>(source);
-    characterID_ = place.characterID_;
-    Depth = place.Depth;
-}
-
 // ---- PlaceObject ----
-
-void TSWFPlaceObject::Assign(const TBasedSWFObject& source) {
-    TSWFBasedPlaceObject::Assign(source);
-    const auto& place = AssignSource<TSWFPlaceObject>(source);
-    Matrix = place.Matrix;
-    ColorTransform = place.ColorTransform;
-    HasColorTransform = place.HasColorTransform;
-}
 
 void TSWFPlaceObject::ReadFromStream(TBitsEngine& engine) {
     SetCharacterID(engine.ReadWord());
@@ -48,20 +33,6 @@ void TSWFPlaceObject::WriteTagBody(TBitsEngine& engine) {
 
 // ---- clip actions ----
 
-TSWFClipActionRecord::TSWFClipActionRecord(const TSWFClipActionRecord& other)
-    : EventFlags(other.EventFlags),
-      keyCode_(other.keyCode_),
-      actions_(other.actions_ ? other.actions_->CloneList() : nullptr) {}
-
-TSWFClipActionRecord& TSWFClipActionRecord::operator=(const TSWFClipActionRecord& other) {
-    if (this != &other) {
-        EventFlags = other.EventFlags;
-        keyCode_ = other.keyCode_;
-        actions_ = other.actions_ ? other.actions_->CloneList() : nullptr;
-    }
-    return *this;
-}
-
 void TSWFClipActionRecord::SetKeyCode(std::uint8_t keyCode) {
     keyCode_ = keyCode;
     if (keyCode != 0) EventFlags |= ClipEventBit(ceKeyPress);
@@ -80,12 +51,6 @@ TSWFClipActionRecord& TSWFClipActions::AddRecord(std::uint32_t eventFlags, std::
     AllEventFlags |= record->EventFlags;
     Records.push_back(std::move(record));
     return *Records.back();
-}
-
-void TSWFClipActions::Assign(const TSWFClipActions& source) {
-    AllEventFlags = source.AllEventFlags;
-    Records.clear();
-    for (const auto& record : source.Records) Records.push_back(std::make_unique<TSWFClipActionRecord>(*record));
 }
 
 // ---- PlaceObject2 ----
@@ -129,30 +94,6 @@ TSWFClipActions& TSWFPlaceObject2::ClipActions() {
     if (!clipActions_) clipActions_ = std::make_unique<TSWFClipActions>();
     PlaceFlagHasClipActions = true;
     return *clipActions_;
-}
-
-void TSWFPlaceObject2::Assign(const TBasedSWFObject& source) {
-    TSWFBasedPlaceObject::Assign(source);
-    const auto& place = AssignSource<TSWFPlaceObject2>(source);
-    PlaceFlagHasClipActions = place.PlaceFlagHasClipActions;
-    PlaceFlagHasClipDepth = place.PlaceFlagHasClipDepth;
-    PlaceFlagHasName = place.PlaceFlagHasName;
-    PlaceFlagHasRatio = place.PlaceFlagHasRatio;
-    PlaceFlagHasColorTransform = place.PlaceFlagHasColorTransform;
-    PlaceFlagHasMatrix = place.PlaceFlagHasMatrix;
-    PlaceFlagHasCharacter = place.PlaceFlagHasCharacter;
-    PlaceFlagMove = place.PlaceFlagMove;
-    SWFVersion = place.SWFVersion;
-    matrix_ = place.matrix_ ? std::make_unique<TSWFMatrix>(*place.matrix_) : nullptr;
-    colorTransform_ = place.colorTransform_ ? std::make_unique<TSWFColorTransform>(*place.colorTransform_) : nullptr;
-    ratio_ = place.ratio_;
-    name_ = place.name_;
-    clipDepth_ = place.clipDepth_;
-    clipActions_.reset();
-    if (place.clipActions_) {
-        clipActions_ = std::make_unique<TSWFClipActions>();
-        clipActions_->Assign(*place.clipActions_);
-    }
 }
 
 bool TSWFPlaceObject2::WritesClipActions() const {
@@ -286,13 +227,6 @@ void TSWFPlaceObject2::ReadFromStream(TBitsEngine& engine) {
 
 // ---- RemoveObject, RemoveObject2 ----
 
-void TSWFRemoveObject::Assign(const TBasedSWFObject& source) {
-    TSWFObject::Assign(source);
-    const auto& remove = AssignSource<TSWFRemoveObject>(source);
-    CharacterID = remove.CharacterID;
-    Depth = remove.Depth;
-}
-
 void TSWFRemoveObject::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();
     Depth = engine.ReadWord();
@@ -301,11 +235,6 @@ void TSWFRemoveObject::ReadFromStream(TBitsEngine& engine) {
 void TSWFRemoveObject::WriteTagBody(TBitsEngine& engine) {
     engine.WriteWord(CharacterID);
     engine.WriteWord(Depth);
-}
-
-void TSWFRemoveObject2::Assign(const TBasedSWFObject& source) {
-    TSWFObject::Assign(source);
-    Depth = AssignSource<TSWFRemoveObject2>(source).Depth;
 }
 
 }  // namespace pellicor

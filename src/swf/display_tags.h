@@ -17,7 +17,6 @@ public:
     virtual void SetCharacterID(std::uint16_t id) { characterID_ = id; }
     std::uint16_t Depth = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
 
 protected:
     explicit TSWFBasedPlaceObject(std::uint16_t tagID) : TSWFObject(tagID) {}
@@ -28,14 +27,13 @@ private:
 
 // PlaceObject (4): CharacterID, Depth, MATRIX, and a CXFORM (no alpha) when
 // HasColorTransform is set or the transform has terms.
-class TSWFPlaceObject : public TSWFBasedPlaceObject {
+class TSWFPlaceObject : public TSWFValueTag<TSWFPlaceObject, TSWFBasedPlaceObject> {
 public:
-    TSWFPlaceObject() : TSWFBasedPlaceObject(tagPlaceObject) {}
+    TSWFPlaceObject() : TSWFValueTag(tagPlaceObject) {}
     TSWFMatrix Matrix;
     TSWFColorTransform ColorTransform;
     bool HasColorTransform = false;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };
@@ -51,10 +49,6 @@ constexpr std::uint32_t ClipEventBit(TSWFClipEvent event) { return 1u << event; 
 // One clip action record: the events it answers, a key code and its actions.
 class TSWFClipActionRecord {
 public:
-    TSWFClipActionRecord() = default;
-    TSWFClipActionRecord(const TSWFClipActionRecord& other);
-    TSWFClipActionRecord& operator=(const TSWFClipActionRecord& other);
-
     std::uint32_t EventFlags = 0;
     std::uint8_t KeyCode() const { return keyCode_; }
     // A non-zero key code sets the KeyPress event bit, 0 clears it.
@@ -66,7 +60,7 @@ public:
 
 private:
     std::uint8_t keyCode_ = 0;
-    std::unique_ptr<TSWFActionListBase> actions_;
+    TClonePtr<TSWFActionListBase> actions_;
 };
 
 // The clip actions of a PlaceObject2.
@@ -74,17 +68,16 @@ class TSWFClipActions {
 public:
     // Union of all records' event flags.
     std::uint32_t AllEventFlags = 0;
-    std::vector<std::unique_ptr<TSWFClipActionRecord>> Records;
+    TCloneList<TSWFClipActionRecord> Records;
 
     // Adds a record; its flags (and the KeyPress bit of a key code) join AllEventFlags.
     TSWFClipActionRecord& AddRecord(std::uint32_t eventFlags, std::uint8_t keyCode = 0);
-    void Assign(const TSWFClipActions& source);
 };
 
 // PlaceObject2 (26).
-class TSWFPlaceObject2 : public TSWFBasedPlaceObject {
+class TSWFPlaceObject2 : public TSWFValueTag<TSWFPlaceObject2, TSWFBasedPlaceObject> {
 public:
-    TSWFPlaceObject2() : TSWFBasedPlaceObject(tagPlaceObject2) {}
+    TSWFPlaceObject2() : TSWFValueTag(tagPlaceObject2) {}
 
     bool PlaceFlagHasClipActions = false;
     bool PlaceFlagHasClipDepth = false;
@@ -113,7 +106,6 @@ public:
     TSWFClipActions& ClipActions();
     const TSWFClipActions* ClipActionsIfAny() const { return clipActions_.get(); }
 
-    void Assign(const TBasedSWFObject& source) override;
     // 3 without clip actions; with them the larger of 5 and SWFVersion, and at least 6
     // when a record uses an event that only SWF 6 can carry (Construct, KeyPress, DragOut).
     int MinVersion() const override;
@@ -125,33 +117,31 @@ private:
     void WriteEventFlags(TBitsEngine& engine, std::uint32_t flags) const;
     std::uint32_t ReadEventFlags(TBitsEngine& engine) const;
 
-    std::unique_ptr<TSWFMatrix> matrix_;
-    std::unique_ptr<TSWFColorTransform> colorTransform_;
+    TClonePtr<TSWFMatrix> matrix_;
+    TClonePtr<TSWFColorTransform> colorTransform_;
     std::uint16_t ratio_ = 0;
     std::string name_;
     std::uint16_t clipDepth_ = 0;
-    std::unique_ptr<TSWFClipActions> clipActions_;
+    TClonePtr<TSWFClipActions> clipActions_;
 };
 
 // RemoveObject (5): CharacterID, Depth.
-class TSWFRemoveObject : public TSWFObject {
+class TSWFRemoveObject : public TSWFValueTag<TSWFRemoveObject> {
 public:
-    TSWFRemoveObject() : TSWFObject(tagRemoveObject) {}
+    TSWFRemoveObject() : TSWFValueTag(tagRemoveObject) {}
     std::uint16_t CharacterID = 0;
     std::uint16_t Depth = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };
 
 // RemoveObject2 (28): Depth.
-class TSWFRemoveObject2 : public TSWFObject {
+class TSWFRemoveObject2 : public TSWFValueTag<TSWFRemoveObject2> {
 public:
-    TSWFRemoveObject2() : TSWFObject(tagRemoveObject2) {}
+    TSWFRemoveObject2() : TSWFValueTag(tagRemoveObject2) {}
     std::uint16_t Depth = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return 3; }
     void ReadFromStream(TBitsEngine& engine) override { Depth = engine.ReadWord(); }
     void WriteTagBody(TBitsEngine& engine) override { engine.WriteWord(Depth); }

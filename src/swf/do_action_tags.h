@@ -5,23 +5,23 @@
 
 #include "swf/action_list.h"
 #include "swf/swf_object.h"
+#include "util/owned_or_lent.h"
 
 namespace pellicor {
 
-// DoAction (12): the actions, then ActionEnd (0), always.
-class TSWFDoAction : public TSWFObject {
+// DoAction (12): the actions, then ActionEnd (0), always. A copy (Assign, Clone) owns a copy
+// of the actions, also when the source works over a borrowed list.
+class TSWFDoAction : public TSWFValueTag<TSWFDoAction> {
 public:
     // Over a new list of its own.
-    TSWFDoAction() : TSWFDoAction(tagDoAction, nullptr) {}
+    TSWFDoAction() : TSWFValueTag(tagDoAction) {}
     // Over an existing list, which it does not free.
-    explicit TSWFDoAction(TSWFActionList& actions) : TSWFDoAction(tagDoAction, &actions) {}
+    explicit TSWFDoAction(TSWFActionList& actions) : TSWFValueTag(tagDoAction), actions_(actions) {}
 
     TSWFActionList& Actions() { return *actions_; }
     const TSWFActionList& Actions() const { return *actions_; }
-    bool OwnsActions() const { return ownedActions_ != nullptr; }
+    bool OwnsActions() const { return actions_.Owns(); }
 
-    // Copies the source's actions into a list of its own.
-    void Assign(const TBasedSWFObject& source) override;
     // The largest MinVersion of the actions, at least 3.
     int MinVersion() const override;
     // engine.Context.ParseActions selects records or one raw byte-code record.
@@ -29,22 +29,21 @@ public:
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    TSWFDoAction(std::uint16_t tagID, TSWFActionList* borrowed);
+    explicit TSWFDoAction(std::uint16_t tagID) : TSWFValueTag(tagID) {}
+    TSWFDoAction(std::uint16_t tagID, TSWFActionList& actions) : TSWFValueTag(tagID), actions_(actions) {}
 
 private:
-    std::unique_ptr<TSWFActionList> ownedActions_;
-    TSWFActionList* actions_;
+    TOwnedOrLent<TSWFActionList> actions_;
 };
 
 // DoInitAction (59): SpriteID (UI16), then the DoAction body.
-class TSWFDoInitAction : public TSWFDoAction {
+class TSWFDoInitAction : public TSWFValueTag<TSWFDoInitAction, TSWFDoAction> {
 public:
-    TSWFDoInitAction() : TSWFDoAction(tagDoInitAction, nullptr) {}
-    explicit TSWFDoInitAction(TSWFActionList& actions) : TSWFDoAction(tagDoInitAction, &actions) {}
+    TSWFDoInitAction() : TSWFValueTag(tagDoInitAction) {}
+    explicit TSWFDoInitAction(TSWFActionList& actions) : TSWFValueTag(tagDoInitAction, actions) {}
 
     std::uint16_t SpriteID = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     // 6, or more when the actions need it.
     int MinVersion() const override;
     void ReadFromStream(TBitsEngine& engine) override;

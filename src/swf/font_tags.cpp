@@ -35,9 +35,9 @@ TSWFShapeRecordList ReadGlyphShape(std::vector<std::uint8_t> bytes) {
 
 // Glyph i spans tableStart + offsets[i] up to tableStart + offsets[i + 1]; the spans must
 // follow each other. Leaves the engine at the end of the last glyph.
-std::vector<TSWFShapeRecordList> ReadGlyphShapes(TBitsEngine& engine, std::uint64_t tableStart,
-                                                 const std::vector<std::uint32_t>& offsets) {
-    std::vector<TSWFShapeRecordList> glyphs;
+TSWFGlyphShapes ReadGlyphShapes(TBitsEngine& engine, std::uint64_t tableStart,
+                                const std::vector<std::uint32_t>& offsets) {
+    TSWFGlyphShapes glyphs;
     for (std::size_t i = 0; i + 1 < offsets.size(); ++i) {
         if (offsets[i + 1] < offsets[i]) throw ESWFReadError("Font glyph offsets out of order");
         engine.FlushLastByte(false);
@@ -102,14 +102,6 @@ void SetGlyphFillStyle(TSWFShapeRecordList& glyph) {
 
 // ---- DefineFont ----
 
-void TSWFDefineFont::Assign(const TBasedSWFObject& source) {
-    const auto& font = AssignSource<TSWFDefineFont>(source);
-    TSWFObject::Assign(source);
-    FontID = font.FontID;
-    GlyphShapes.clear();
-    for (const auto& glyph : font.GlyphShapes) GlyphShapes.push_back(glyph);
-}
-
 void TSWFDefineFont::ReadFromStream(TBitsEngine& engine) {
     FontID = engine.ReadWord();
     GlyphShapes.clear();
@@ -139,29 +131,6 @@ void TSWFDefineFont::WriteTagBody(TBitsEngine& engine) {
 }
 
 // ---- DefineFont2 ----
-
-void TSWFDefineFont2::Assign(const TBasedSWFObject& source) {
-    const auto& font = AssignSource<TSWFDefineFont2>(source);
-    TSWFDefineFont::Assign(source);
-    HasLayout = font.HasLayout;
-    ShiftJIS = font.ShiftJIS;
-    SmallText = font.SmallText;
-    ANSI = font.ANSI;
-    WideOffsets = font.WideOffsets;
-    WideCodes = font.WideCodes;
-    Italic = font.Italic;
-    Bold = font.Bold;
-    LanguageCode = font.LanguageCode;
-    FontName = font.FontName;
-    SWFVersion = font.SWFVersion;
-    CodeTable = font.CodeTable;
-    FontAscent = font.FontAscent;
-    FontDescent = font.FontDescent;
-    FontLeading = font.FontLeading;
-    AdvanceTable = font.AdvanceTable;
-    BoundsTable = font.BoundsTable;
-    KerningTable = font.KerningTable;
-}
 
 void TSWFDefineFont2::ReadFromStream(TBitsEngine& engine) {
     TakeFileVersion(engine, SWFVersion);
@@ -260,21 +229,6 @@ void TSWFDefineFont2::WriteTagBody(TBitsEngine& engine) {
 
 // ---- DefineFontInfo, DefineFontInfo2 ----
 
-void TSWFDefineFontInfo::Assign(const TBasedSWFObject& source) {
-    const auto& info = AssignSource<TSWFDefineFontInfo>(source);
-    TSWFObject::Assign(source);
-    FontID = info.FontID;
-    FontName = info.FontName;
-    SmallText = info.SmallText;
-    ShiftJIS = info.ShiftJIS;
-    ANSI = info.ANSI;
-    Italic = info.Italic;
-    Bold = info.Bold;
-    WideCodes = info.WideCodes;
-    SWFVersion = info.SWFVersion;
-    CodeTable = info.CodeTable;
-}
-
 void TSWFDefineFontInfo::ReadNameAndFlags(TBitsEngine& engine) {
     TakeFileVersion(engine, SWFVersion);
     FontID = engine.ReadWord();
@@ -302,12 +256,6 @@ void TSWFDefineFontInfo::ReadFromStream(TBitsEngine& engine) {
 void TSWFDefineFontInfo::WriteTagBody(TBitsEngine& engine) {
     WriteNameAndFlags(engine, SWFVersion >= 6, WideCodes);
     WriteCodes(engine, CodeTable, WideCodes);
-}
-
-void TSWFDefineFontInfo2::Assign(const TBasedSWFObject& source) {
-    const auto& info = AssignSource<TSWFDefineFontInfo2>(source);
-    TSWFDefineFontInfo::Assign(source);
-    LanguageCode = info.LanguageCode;
 }
 
 void TSWFDefineFontInfo2::ReadFromStream(TBitsEngine& engine) {

@@ -9,23 +9,25 @@
 
 namespace pellicor {
 
+// The glyph outlines of a font, one shape record list per glyph; copies with its records.
+using TSWFGlyphShapes = std::vector<TSWFShapeRecordList>;
+
 // DefineFont (10): glyph outlines only. Each glyph is a list of shape records (style changes
 // with fill style 1, edges, an optional end record), written with one fill bit and no line
 // bits.
-class TSWFDefineFont : public TSWFObject {
+class TSWFDefineFont : public TSWFValueTag<TSWFDefineFont> {
 public:
-    TSWFDefineFont() : TSWFObject(tagDefineFont) {}
+    TSWFDefineFont() : TSWFValueTag(tagDefineFont) {}
 
     std::uint16_t FontID = 0;
-    std::vector<TSWFShapeRecordList> GlyphShapes;
+    TSWFGlyphShapes GlyphShapes;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     // Offsets are UI16: glyph data beyond 65535 bytes throws ESWFError.
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFDefineFont(std::uint16_t tagID) : TSWFObject(tagID) {}
+    explicit TSWFDefineFont(std::uint16_t tagID) : TSWFValueTag(tagID) {}
 };
 
 // One kerning pair of DefineFont2's layout.
@@ -37,9 +39,9 @@ struct TSWFKerningRecord {
 };
 
 // DefineFont2 (48): glyphs with their character codes, name, style flags and layout.
-class TSWFDefineFont2 : public TSWFDefineFont {
+class TSWFDefineFont2 : public TSWFValueTag<TSWFDefineFont2, TSWFDefineFont> {
 public:
-    TSWFDefineFont2() : TSWFDefineFont(tagDefineFont2) {}
+    TSWFDefineFont2() : TSWFValueTag(tagDefineFont2) {}
 
     // Written only when the code table has entries.
     bool HasLayout = false;
@@ -66,7 +68,6 @@ public:
     std::vector<TSWFRect> BoundsTable;
     std::vector<TSWFKerningRecord> KerningTable;
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return 3; }
     void ReadFromStream(TBitsEngine& engine) override;
     // The first record of every glyph that is a style change setting no fill style, or
@@ -77,9 +78,9 @@ public:
 };
 
 // DefineFontInfo (13): name, style and character codes for the glyphs of a DefineFont.
-class TSWFDefineFontInfo : public TSWFObject {
+class TSWFDefineFontInfo : public TSWFValueTag<TSWFDefineFontInfo> {
 public:
-    TSWFDefineFontInfo() : TSWFObject(tagDefineFontInfo) {}
+    TSWFDefineFontInfo() : TSWFValueTag(tagDefineFontInfo) {}
 
     std::uint16_t FontID = 0;
     std::string FontName;
@@ -93,25 +94,23 @@ public:
     std::uint8_t SWFVersion = 5;
     std::vector<std::uint16_t> CodeTable;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFDefineFontInfo(std::uint16_t tagID) : TSWFObject(tagID) {}
+    explicit TSWFDefineFontInfo(std::uint16_t tagID) : TSWFValueTag(tagID) {}
     // FontID, the name and the flags byte (WideCodes as given).
     void ReadNameAndFlags(TBitsEngine& engine);
     void WriteNameAndFlags(TBitsEngine& engine, bool utf8, bool wideCodes);
 };
 
 // DefineFontInfo2 (62): the name always in UTF-8, wide codes always, and a language code.
-class TSWFDefineFontInfo2 : public TSWFDefineFontInfo {
+class TSWFDefineFontInfo2 : public TSWFValueTag<TSWFDefineFontInfo2, TSWFDefineFontInfo> {
 public:
-    TSWFDefineFontInfo2() : TSWFDefineFontInfo(tagDefineFontInfo2) { WideCodes = true; }
+    TSWFDefineFontInfo2() : TSWFValueTag(tagDefineFontInfo2) { WideCodes = true; }
 
     std::uint8_t LanguageCode = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return 6; }
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;

@@ -93,10 +93,6 @@ std::vector<TSWFMorphImageFill*> TSWFDefineMorphShape::ImageFills() {
     return fills;
 }
 
-void TSWFDefineMorphShape::Assign(const TBasedSWFObject& source) {
-    TSWFObject::Assign(source);  // the same class
-    *this = static_cast<const TSWFDefineMorphShape&>(source);
-}
 
 void TSWFDefineMorphShape::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();

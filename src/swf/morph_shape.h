@@ -104,9 +104,9 @@ struct TSWFMorphLineStyle {
 // (UB[4] NumFillBits, UB[4] NumLineBits, records, align) and EndEdges (the same with both
 // widths 0: the end shape carries no style selections). The system never writes one of its
 // own; the reader parses and copies those of external movies.
-class TSWFDefineMorphShape : public TSWFObject {
+class TSWFDefineMorphShape : public TSWFValueTag<TSWFDefineMorphShape> {
 public:
-    TSWFDefineMorphShape() : TSWFObject(tagDefineMorphShape) {}
+    TSWFDefineMorphShape() : TSWFValueTag(tagDefineMorphShape) {}
 
     std::uint16_t CharacterID = 0;
     TSWFRect StartBounds;
@@ -120,7 +120,6 @@ public:
     std::vector<TSWFMorphImageFill*> ImageFills();
 
     int MinVersion() const override { return 3; }
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };

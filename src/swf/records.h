@@ -24,7 +24,6 @@ public:
     // Xmin = Left, Xmax = Right, Ymin = Top, Ymax = Bottom, then both pairs normalised.
     void SetRect(const TRect& rect);
     TRect Rect() const { return {xmin_, ymin_, xmax_, ymax_}; }
-    void Assign(const TSWFRect& source) { *this = source; }
     bool operator==(const TSWFRect&) const = default;
 
 private:
@@ -85,7 +84,6 @@ struct TSWFMatrix {
     void SetScale(double scaleX, double scaleY);
     void SetRotate(double rotateSkew0, double rotateSkew1);
     void SetTranslate(std::int32_t x, std::int32_t y) { TranslateX = x; TranslateY = y; }
-    void Assign(const TSWFMatrix& source) { *this = source; }
     bool operator==(const TSWFMatrix&) const = default;
 };
 
@@ -122,7 +120,6 @@ public:
     void SetAdd(std::int32_t r, std::int32_t g, std::int32_t b) { SetRedAdd(r); SetGreenAdd(g); SetBlueAdd(b); }
     void SetMult(std::int32_t r, std::int32_t g, std::int32_t b) { SetRedMult(r); SetGreenMult(g); SetBlueMult(b); }
 
-    void Assign(const TSWFColorTransform& source) { *this = source; }
     bool operator==(const TSWFColorTransform&) const = default;
 
 private:

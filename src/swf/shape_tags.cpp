@@ -47,11 +47,6 @@ void TSWFDefineShape::AssignShape(const TSWFDefineShape& source) {
     static_cast<TSWFShapeContent&>(*this) = source;
 }
 
-void TSWFDefineShape::Assign(const TBasedSWFObject& source) {
-    TSWFObject::Assign(source);  // the same class
-    *this = static_cast<const TSWFDefineShape&>(source);
-}
-
 void TSWFDefineShape::ReadFromStream(TBitsEngine& engine) {
     HasAlpha = TagID() == tagDefineShape3;
     ShapeID = engine.ReadWord();

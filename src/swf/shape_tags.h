@@ -20,7 +20,7 @@ struct TSWFShapeContent {
 // DefineShape (2): ShapeID, ShapeBounds, the fill and line style arrays, UB[4] NumFillBits,
 // UB[4] NumLineBits, the shape records, align. Style colours are RGBA when HasAlpha is on
 // (DefineShape3), RGB otherwise. DefineShape2 (22) and DefineShape3 (32) change nothing else.
-class TSWFDefineShape : public TSWFObject, public TSWFShapeContent {
+class TSWFDefineShape : public TSWFValueTag<TSWFDefineShape>, public TSWFShapeContent {
 public:
     TSWFDefineShape() : TSWFDefineShape(tagDefineShape) {}
 
@@ -47,23 +47,22 @@ public:
     // be written as another.
     void AssignShape(const TSWFDefineShape& source);
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFDefineShape(std::uint16_t tagID) : TSWFObject(tagID), HasAlpha(tagID == tagDefineShape3) {}
+    explicit TSWFDefineShape(std::uint16_t tagID) : TSWFValueTag(tagID), HasAlpha(tagID == tagDefineShape3) {}
 };
 
-class TSWFDefineShape2 : public TSWFDefineShape {
+class TSWFDefineShape2 : public TSWFValueTag<TSWFDefineShape2, TSWFDefineShape> {
 public:
-    TSWFDefineShape2() : TSWFDefineShape(tagDefineShape2) {}
+    TSWFDefineShape2() : TSWFValueTag(tagDefineShape2) {}
     int MinVersion() const override { return 2; }
 };
 
-class TSWFDefineShape3 : public TSWFDefineShape {
+class TSWFDefineShape3 : public TSWFValueTag<TSWFDefineShape3, TSWFDefineShape> {
 public:
-    TSWFDefineShape3() : TSWFDefineShape(tagDefineShape3) {}
+    TSWFDefineShape3() : TSWFValueTag(tagDefineShape3) {}
     int MinVersion() const override { return 3; }
 };
 

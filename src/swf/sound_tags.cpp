@@ -32,20 +32,6 @@ TSoundFormat ReadSoundFormat(TBitsEngine& engine) {
 
 // ---- SoundStreamHead, SoundStreamHead2 ----
 
-void TSWFSoundStreamHead::Assign(const TBasedSWFObject& source) {
-    const auto& head = AssignSource<TSWFSoundStreamHead>(source);
-    TSWFObject::Assign(source);
-    PlaybackSoundRate = head.PlaybackSoundRate;
-    PlaybackSoundSize = head.PlaybackSoundSize;
-    PlaybackSoundType = head.PlaybackSoundType;
-    StreamSoundCompression = head.StreamSoundCompression;
-    StreamSoundRate = head.StreamSoundRate;
-    StreamSoundSize = head.StreamSoundSize;
-    StreamSoundType = head.StreamSoundType;
-    StreamSoundSampleCount = head.StreamSoundSampleCount;
-    LatencySeek = head.LatencySeek;
-}
-
 void TSWFSoundStreamHead::ReadFromStream(TBitsEngine& engine) {
     const TSoundFormat playback = ReadSoundFormat(engine);
     PlaybackSoundRate = playback.Rate;
@@ -76,14 +62,6 @@ int TSWFSoundStreamHead2::MinVersion() const {
 
 // ---- SoundStreamBlock ----
 
-void TSWFSoundStreamBlock::Assign(const TBasedSWFObject& source) {
-    const auto& block = AssignSource<TSWFSoundStreamBlock>(source);
-    TSWFDataObject::Assign(source);
-    StreamSoundCompression = block.StreamSoundCompression;
-    SampleCount = block.SampleCount;
-    SeekSamples = block.SeekSamples;
-}
-
 void TSWFSoundStreamBlock::ReadFromStream(TBitsEngine& engine) {
     if (StreamSoundCompression == sndMP3) {
         SampleCount = engine.ReadWord();
@@ -105,18 +83,6 @@ void WriteSoundStreamBlockHeader(TBitsEngine& engine, std::uint32_t bodyLength, 
 }
 
 // ---- DefineSound ----
-
-void TSWFDefineSound::Assign(const TBasedSWFObject& source) {
-    const auto& sound = AssignSource<TSWFDefineSound>(source);
-    TSWFDataObject::Assign(source);
-    SoundId = sound.SoundId;
-    SoundFormat = sound.SoundFormat;
-    SoundRate = sound.SoundRate;
-    SoundSize = sound.SoundSize;
-    SoundType = sound.SoundType;
-    SoundSampleCount = sound.SoundSampleCount;
-    SeekSamples = sound.SeekSamples;
-}
 
 int TSWFDefineSound::MinVersion() const {
     if (SoundFormat == sndMP3 || SoundFormat == sndUncompressedLE) return 4;
@@ -145,22 +111,6 @@ void TSWFDefineSound::WriteTagBody(TBitsEngine& engine) {
 }
 
 // ---- StartSound ----
-
-void TSWFStartSound::Assign(const TBasedSWFObject& source) {
-    const auto& start = AssignSource<TSWFStartSound>(source);
-    TSWFObject::Assign(source);
-    SoundId = start.SoundId;
-    SyncStop = start.SyncStop;
-    SyncNoMultiple = start.SyncNoMultiple;
-    HasEnvelope = start.HasEnvelope;
-    HasLoops = start.HasLoops;
-    HasOutPoint = start.HasOutPoint;
-    HasInPoint = start.HasInPoint;
-    Envelope = start.Envelope;
-    inPoint_ = start.inPoint_;
-    outPoint_ = start.outPoint_;
-    loopCount_ = start.loopCount_;
-}
 
 void TSWFStartSound::ReadFromStream(TBitsEngine& engine) {
     SoundId = engine.ReadWord();

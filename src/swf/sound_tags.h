@@ -20,9 +20,9 @@ inline constexpr std::uint8_t sndRate22k = 2;
 inline constexpr std::uint8_t sndRate44k = 3;
 
 // SoundStreamHead (18): the format of the movie's stream sound.
-class TSWFSoundStreamHead : public TSWFObject {
+class TSWFSoundStreamHead : public TSWFValueTag<TSWFSoundStreamHead> {
 public:
-    TSWFSoundStreamHead() : TSWFObject(tagSoundStreamHead) {}
+    TSWFSoundStreamHead() : TSWFValueTag(tagSoundStreamHead) {}
 
     // Rates are the sndRate codes; sizes 0 = 8-bit, 1 = 16-bit; types 0 = mono, 1 = stereo.
     std::uint8_t PlaybackSoundRate = 0;
@@ -37,20 +37,19 @@ public:
     // Written for MP3 only.
     std::int16_t LatencySeek = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return StreamSoundCompression == sndMP3 ? 4 : 1; }
     // The latency field of an MP3 head is read only when present (some writers omit it).
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFSoundStreamHead(std::uint16_t tagID) : TSWFObject(tagID) {}
+    explicit TSWFSoundStreamHead(std::uint16_t tagID) : TSWFValueTag(tagID) {}
 };
 
 // SoundStreamHead2 (45): the same body; allows every format.
-class TSWFSoundStreamHead2 : public TSWFSoundStreamHead {
+class TSWFSoundStreamHead2 : public TSWFValueTag<TSWFSoundStreamHead2, TSWFSoundStreamHead> {
 public:
-    TSWFSoundStreamHead2() : TSWFSoundStreamHead(tagSoundStreamHead2) {}
+    TSWFSoundStreamHead2() : TSWFValueTag(tagSoundStreamHead2) {}
     int MinVersion() const override;
 };
 
@@ -59,15 +58,14 @@ public:
 // StreamSoundCompression comes from the head; set it before reading a block body to read the
 // MP3 fields (a block read with another value keeps those four bytes at the start of the
 // payload and writes them back as read).
-class TSWFSoundStreamBlock : public TSWFDataObject {
+class TSWFSoundStreamBlock : public TSWFValueTag<TSWFSoundStreamBlock, TSWFDataObject> {
 public:
-    TSWFSoundStreamBlock() : TSWFDataObject(tagSoundStreamBlock) {}
+    TSWFSoundStreamBlock() : TSWFValueTag(tagSoundStreamBlock) {}
 
     std::uint8_t StreamSoundCompression = sndUncompressed;
     std::uint16_t SampleCount = 0;
     std::int16_t SeekSamples = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 };
@@ -79,9 +77,9 @@ public:
 void WriteSoundStreamBlockHeader(TBitsEngine& engine, std::uint32_t bodyLength, bool longForm);
 
 // DefineSound (14): an event sound; the samples are the payload (buffer or callback).
-class TSWFDefineSound : public TSWFDataObject {
+class TSWFDefineSound : public TSWFValueTag<TSWFDefineSound, TSWFDataObject> {
 public:
-    TSWFDefineSound() : TSWFDataObject(tagDefineSound) {}
+    TSWFDefineSound() : TSWFValueTag(tagDefineSound) {}
 
     std::uint16_t SoundId = 0;
     std::uint8_t SoundFormat = sndUncompressed;
@@ -92,7 +90,6 @@ public:
     // Written for MP3 only.
     std::int16_t SeekSamples = 0;
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
@@ -108,9 +105,9 @@ struct TSWFSoundEnvelope {
 
 // StartSound (15): SoundId and SOUNDINFO. DefineButtonSound holds the same object for each
 // of its transitions.
-class TSWFStartSound : public TSWFObject {
+class TSWFStartSound : public TSWFValueTag<TSWFStartSound> {
 public:
-    TSWFStartSound() : TSWFObject(tagStartSound) {}
+    TSWFStartSound() : TSWFValueTag(tagStartSound) {}
 
     std::uint16_t SoundId = 0;
     bool SyncStop = false;
@@ -131,7 +128,6 @@ public:
     void SetOutPoint(std::uint32_t value) { outPoint_ = value; HasOutPoint = value != 0; }
     void SetLoopCount(std::uint16_t value) { loopCount_ = value; HasLoops = value != 0; }
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
     // SOUNDINFO alone (the body without SoundId).

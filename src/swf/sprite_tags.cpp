@@ -6,14 +6,6 @@
 
 namespace pellicor {
 
-void TSWFDefineSprite::Assign(const TBasedSWFObject& source) {
-    const auto& sprite = AssignSource<TSWFDefineSprite>(source);
-    TSWFObject::Assign(source);
-    SpriteID = sprite.SpriteID;
-    FrameCount = sprite.FrameCount;
-    ControlTags = CloneTagList(sprite.ControlTags);
-}
-
 int TSWFDefineSprite::MinVersion() const {
     int version = 3;
     for (const auto& tag : ControlTags) version = std::max(version, tag->MinVersion());

@@ -7,15 +7,14 @@
 namespace pellicor {
 
 // DefineSprite (39): SpriteID, FrameCount, the control tags (each a whole tag), End.
-class TSWFDefineSprite : public TSWFObject {
+class TSWFDefineSprite : public TSWFValueTag<TSWFDefineSprite> {
 public:
-    TSWFDefineSprite() : TSWFObject(tagDefineSprite) {}
+    TSWFDefineSprite() : TSWFValueTag(tagDefineSprite) {}
     std::uint16_t SpriteID = 0;
     std::uint16_t FrameCount = 0;
     // Owned. Reading stops at the sprite's End tag, which is not kept in the list.
     TSWFObjectList ControlTags;
 
-    void Assign(const TBasedSWFObject& source) override;
     // 3, or more when a control tag needs more.
     int MinVersion() const override;
     // Inner tags are parsed through the tag factory with the engine's context; a nested

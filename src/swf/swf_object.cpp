@@ -39,11 +39,10 @@ std::unique_ptr<TSWFObject> TSWFObject::Clone() const {
     return copy;
 }
 
-TSWFObjectList CloneTagList(const TSWFObjectList& list) {
-    TSWFObjectList copy;
-    copy.reserve(list.size());
-    for (const auto& tag : list) copy.push_back(tag->Clone());
-    return copy;
+void RequireSameTagClass(const TSWFObject& target, const std::type_info& type, const TBasedSWFObject& source) {
+    const auto& tag = AssignSource<TSWFObject>(source);
+    if (typeid(tag) != type || typeid(target) != type || tag.TagID() != target.TagID())
+        throw ESWFError(std::string("Cannot assign ") + SWFTagName(tag.TagID()) + " to " + SWFTagName(target.TagID()));
 }
 
 bool AlwaysLongTagHeader(std::uint16_t tagID) {
@@ -92,47 +91,19 @@ void ReadSWFTagBody(TSWFObject& tag, std::span<const std::uint8_t> body, const T
     tag.ReadFromStream(engine);
 }
 
-void TSWFRawTag::Assign(const TBasedSWFObject& source) {
-    const auto& raw = AssignSource<TSWFRawTag>(source);
-    if (raw.TagID() != TagID()) throw ESWFError("Cannot assign a raw tag of another code");
-    TSWFObject::Assign(source);
-    Body = raw.Body;
-    LongHeader = raw.LongHeader;
-}
-
 void TSWFRawTag::WriteToStream(TBitsEngine& engine) {
     SetBodySize(static_cast<std::uint32_t>(Body.size()));
     WriteSWFTag(engine, TagID(), Body, LongHeader);
 }
 
-std::unique_ptr<TSWFObject> TSWFRawTag::Clone() const {
-    auto copy = std::make_unique<TSWFRawTag>(TagID());
-    copy->Assign(*this);
-    return copy;
-}
-
 TSWFErrorTag::TSWFErrorTag(std::uint16_t readCode, std::string errorText, std::vector<std::uint8_t> body)
-    : TSWFObject(tagErrorTag), ReadCode(readCode), ErrorText(std::move(errorText)), Body(std::move(body)) {
+    : TSWFValueTag(tagErrorTag), ReadCode(readCode), ErrorText(std::move(errorText)), Body(std::move(body)) {
     SetBodySize(static_cast<std::uint32_t>(Body.size()));
-}
-
-void TSWFErrorTag::Assign(const TBasedSWFObject& source) {
-    const auto& error = AssignSource<TSWFErrorTag>(source);
-    TSWFObject::Assign(source);
-    ReadCode = error.ReadCode;
-    ErrorText = error.ErrorText;
-    Body = error.Body;
 }
 
 void TSWFErrorTag::WriteToStream(TBitsEngine& engine) {
     SetBodySize(static_cast<std::uint32_t>(Body.size()));
     WriteSWFTag(engine, ReadCode, Body);
-}
-
-std::unique_ptr<TSWFObject> TSWFErrorTag::Clone() const {
-    auto copy = std::make_unique<TSWFErrorTag>();
-    copy->Assign(*this);
-    return copy;
 }
 
 }  // namespace pellicor

@@ -4,11 +4,13 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "swf/bits_engine.h"
 #include "swf/swf_error.h"
 #include "swf/tag_codes.h"
+#include "util/clone_ptr.h"
 
 namespace pellicor {
 
@@ -45,8 +47,8 @@ public:
     std::uint32_t BodySize() const { return bodySize_; }
     void SetBodySize(std::uint32_t size) { bodySize_ = size; }
 
-    // Copies BodySize (derived classes copy their fields and call this); the source must be
-    // of the same class (ESWFError otherwise).
+    // Copies BodySize; the source must be of the same class (ESWFError otherwise). Tag
+    // classes on TSWFValueTag replace it with their whole copy.
     void Assign(const TBasedSWFObject& source) override;
     // Body into a memory stream, then the short or long tag header, then the body.
     void WriteToStream(TBitsEngine& engine) override;
@@ -55,8 +57,8 @@ public:
     virtual void ReadFromStream(TBitsEngine& engine);
     // Writes the body only.
     virtual void WriteTagBody(TBitsEngine& engine);
-    // A new object of the same class with the same contents (the tag factory's object for
-    // TagID, assigned from this one). Classes outside the factory override it.
+    // A new object of the same class with the same contents: here the tag factory's object
+    // for TagID, assigned from this one; TSWFValueTag replaces it with a copy.
     virtual std::unique_ptr<TSWFObject> Clone() const;
 
 private:
@@ -64,9 +66,33 @@ private:
     std::uint32_t bodySize_ = 0;
 };
 
-// An owned list of tags (DefineSprite's control tags, the reader's lists).
-using TSWFObjectList = std::vector<std::unique_ptr<TSWFObject>>;
-TSWFObjectList CloneTagList(const TSWFObjectList& list);
+// Tags copy as values. A tag class derives from TSWFValueTag<itself, its base class> and
+// keeps the defaulted copy constructor and copy assignment (owned children are held through
+// TClonePtr, so they copy with it); Assign and Clone are that copy, so a field added later
+// is copied without anyone remembering to. Every class that can be instantiated uses it
+// (a subclass without it could not be assigned: Assign demands the exact class).
+template <class Derived, class Base = TSWFObject>
+class TSWFValueTag : public Base {
+public:
+    using Base::Base;
+
+    // The source must be exactly Derived with this tag code (ESWFError otherwise).
+    void Assign(const TBasedSWFObject& source) override {
+        RequireSameTagClass(*this, typeid(Derived), source);
+        static_cast<Derived&>(*this) = static_cast<const Derived&>(source);
+    }
+    std::unique_ptr<TSWFObject> Clone() const override {
+        return std::make_unique<Derived>(static_cast<const Derived&>(*this));
+    }
+};
+
+// ESWFError unless target and source are both exactly of class type and carry the same tag
+// code (a raw tag stands for any code, and one code's bytes are no other code's body).
+void RequireSameTagClass(const TSWFObject& target, const std::type_info& type, const TBasedSWFObject& source);
+
+// An owned list of tags (DefineSprite's control tags, the reader's lists); copies of the
+// list own copies of the tags.
+using TSWFObjectList = TCloneList<TSWFObject>;
 
 // True for the codes that always get the long header (20, 36, 60).
 bool AlwaysLongTagHeader(std::uint16_t tagID);
@@ -95,37 +121,33 @@ void ReadSWFTagBody(TSWFObject& tag, std::span<const std::uint8_t> body, const T
 
 // A tag kept as its raw bytes: unknown codes, or tags the reader was told not to parse.
 // Writes the same bytes back under the same code.
-class TSWFRawTag : public TSWFObject {
+class TSWFRawTag : public TSWFValueTag<TSWFRawTag> {
 public:
-    explicit TSWFRawTag(std::uint16_t tagID) : TSWFObject(tagID) {}
+    explicit TSWFRawTag(std::uint16_t tagID) : TSWFValueTag(tagID) {}
     std::vector<std::uint8_t> Body;
     // The header form it was read with; writing keeps the long form when set.
     bool LongHeader = false;
 
-    void Assign(const TBasedSWFObject& source) override;
     void WriteToStream(TBitsEngine& engine) override;
     void ReadFromStream(TBitsEngine& engine) override { Body = engine.ReadRest(); }
     void WriteTagBody(TBitsEngine& engine) override { engine.WriteBytes(Body); }
-    std::unique_ptr<TSWFObject> Clone() const override;
 };
 
 // Stands for a tag whose body could not be parsed: TagID 240 (no SWF tag has it), the
 // code it was read with, the error text and its raw body. Written again, it writes the
 // original tag (code and body bytes as read), so a file that is copied loses nothing.
-class TSWFErrorTag : public TSWFObject {
+class TSWFErrorTag : public TSWFValueTag<TSWFErrorTag> {
 public:
-    TSWFErrorTag() : TSWFObject(tagErrorTag) {}
+    TSWFErrorTag() : TSWFValueTag(tagErrorTag) {}
     TSWFErrorTag(std::uint16_t readCode, std::string errorText, std::vector<std::uint8_t> body);
 
     std::uint16_t ReadCode = 0;
     std::string ErrorText;
     std::vector<std::uint8_t> Body;
 
-    void Assign(const TBasedSWFObject& source) override;
     void WriteToStream(TBitsEngine& engine) override;
     void ReadFromStream(TBitsEngine& engine) override { Body = engine.ReadRest(); }
     void WriteTagBody(TBitsEngine& engine) override { engine.WriteBytes(Body); }
-    std::unique_ptr<TSWFObject> Clone() const override;
 };
 
 }  // namespace pellicor

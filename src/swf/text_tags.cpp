@@ -77,18 +77,6 @@ void TSWFDefineText::SetBitsFromGlyphs() {
     AdvanceBits = static_cast<std::uint8_t>(GetBitsCount(maxAdvance, 1));
 }
 
-void TSWFDefineText::Assign(const TBasedSWFObject& source) {
-    const auto& text = AssignSource<TSWFDefineText>(source);
-    TSWFObject::Assign(source);
-    CharacterID = text.CharacterID;
-    TextBounds = text.TextBounds;
-    TextMatrix = text.TextMatrix;
-    GlyphBits = text.GlyphBits;
-    AdvanceBits = text.AdvanceBits;
-    HasAlpha = text.HasAlpha;
-    TextRecords = text.TextRecords;
-}
-
 void TSWFDefineText::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();
     TextBounds = engine.ReadRect();
@@ -118,40 +106,6 @@ void TSWFDefineText::WriteTagBody(TBitsEngine& engine) {
 }
 
 // ---- DefineEditText ----
-
-void TSWFDefineEditText::Assign(const TBasedSWFObject& source) {
-    const auto& edit = AssignSource<TSWFDefineEditText>(source);
-    TSWFObject::Assign(source);
-    CharacterID = edit.CharacterID;
-    Bounds = edit.Bounds;
-    HasText = edit.HasText;
-    WordWrap = edit.WordWrap;
-    Multiline = edit.Multiline;
-    Password = edit.Password;
-    ReadOnly = edit.ReadOnly;
-    HasTextColor = edit.HasTextColor;
-    HasMaxLength = edit.HasMaxLength;
-    HasFont = edit.HasFont;
-    AutoSize = edit.AutoSize;
-    HasLayout = edit.HasLayout;
-    NoSelect = edit.NoSelect;
-    Border = edit.Border;
-    HTML = edit.HTML;
-    UseOutlines = edit.UseOutlines;
-    FontID = edit.FontID;
-    FontHeight = edit.FontHeight;
-    MaxLength = edit.MaxLength;
-    Align = edit.Align;
-    LeftMargin = edit.LeftMargin;
-    RightMargin = edit.RightMargin;
-    Indent = edit.Indent;
-    Leading = edit.Leading;
-    VariableName = edit.VariableName;
-    InitialText = edit.InitialText;
-    WideInitialText = edit.WideInitialText;
-    SWFVersion = edit.SWFVersion;
-    textColor_ = edit.textColor_;
-}
 
 void TSWFDefineEditText::ReadFromStream(TBitsEngine& engine) {
     if (engine.Context.Version != 0) SWFVersion = engine.Context.Version;

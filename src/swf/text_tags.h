@@ -57,9 +57,9 @@ private:
 };
 
 // DefineText (11): static text from glyphs of embedded fonts.
-class TSWFDefineText : public TSWFObject {
+class TSWFDefineText : public TSWFValueTag<TSWFDefineText> {
 public:
-    TSWFDefineText() : TSWFObject(tagDefineText) {}
+    TSWFDefineText() : TSWFValueTag(tagDefineText) {}
 
     std::uint16_t CharacterID = 0;
     TSWFRect TextBounds;
@@ -75,25 +75,24 @@ public:
     // the largest absolute advance plus a sign bit, over all records.
     void SetBitsFromGlyphs();
 
-    void Assign(const TBasedSWFObject& source) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
 protected:
-    explicit TSWFDefineText(std::uint16_t tagID) : TSWFObject(tagID) {}
+    explicit TSWFDefineText(std::uint16_t tagID) : TSWFValueTag(tagID) {}
 };
 
 // DefineText2 (33): text records with RGBA colours.
-class TSWFDefineText2 : public TSWFDefineText {
+class TSWFDefineText2 : public TSWFValueTag<TSWFDefineText2, TSWFDefineText> {
 public:
-    TSWFDefineText2() : TSWFDefineText(tagDefineText2) { HasAlpha = true; }
+    TSWFDefineText2() : TSWFValueTag(tagDefineText2) { HasAlpha = true; }
     int MinVersion() const override { return 3; }
 };
 
 // DefineEditText (37): a text field.
-class TSWFDefineEditText : public TSWFObject {
+class TSWFDefineEditText : public TSWFValueTag<TSWFDefineEditText> {
 public:
-    TSWFDefineEditText() : TSWFObject(tagDefineEditText) {}
+    TSWFDefineEditText() : TSWFValueTag(tagDefineEditText) {}
 
     std::uint16_t CharacterID = 0;
     TSWFRect Bounds;
@@ -134,7 +133,6 @@ public:
     TSWFRGBA& TextColor() { HasTextColor = true; return textColor_; }
     const TSWFRGBA& TextColor() const { return textColor_; }
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return AutoSize ? 6 : 4; }
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;

@@ -22,7 +22,7 @@
 #include <system_error>
 
 #include "batch/export_packaging.h"
-#include "media/source_text.h"
+#include "batch/source_text.h"
 #include "settings/app_paths.h"
 #include "settings/task_list_file.h"
 #include "ui/add_frm.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "media/source_text.h"
+#include "util/number_text.h"
 #include "util/numbers.h"
 
 namespace pellicor::ui {

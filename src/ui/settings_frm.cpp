@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "media/source_text.h"
+#include "batch/source_text.h"
 #include "settings/app_paths.h"
 #include "movie/font_reader.h"
 #include "movie/swf_stream_reader.h"

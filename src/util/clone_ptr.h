@@ -12,13 +12,20 @@ namespace clone_detail {
 
 template <class T>
 concept HasClone = requires(const T& value) { value.Clone(); };
+// Interfaces whose Clone() is taken by a derived class with a narrower result (the action
+// lists) name their virtual copy CloneList().
+template <class T>
+concept HasCloneList = requires(const T& value) { value.CloneList(); };
 
-// A new copy of value as a T: through its own Clone() when the class has one (polymorphic
-// records copy as their real class), else through the copy constructor.
+// A new copy of value as a T: through its own Clone() (or CloneList()) when the class has
+// one (polymorphic records copy as their real class), else through the copy constructor.
 template <class T>
 std::unique_ptr<T> CloneOf(const T& value) {
     if constexpr (HasClone<T>) {
         auto copy = value.Clone();
+        return std::unique_ptr<T>(static_cast<T*>(copy.release()));
+    } else if constexpr (HasCloneList<T>) {
+        auto copy = value.CloneList();
         return std::unique_ptr<T>(static_cast<T*>(copy.release()));
     } else {
         static_assert(!std::is_polymorphic_v<T> || std::is_final_v<T>,
