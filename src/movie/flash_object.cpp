@@ -14,6 +14,13 @@ void TFlashObject::Assign(const TBasedSWFObject& source) {
     if (!owner_ && object.owner_) SetOwner(object.owner_);
 }
 
+void TFlashObject::KeepOwnerAfterCopy(TFlashMovie* kept) {
+    if (kept)
+        owner_ = kept;
+    else if (owner_)
+        OwnerChanged();
+}
+
 void TFlashIDObject::Assign(const TBasedSWFObject& source) {
     const auto& object = AssignSource<TFlashIDObject>(source);
     TFlashObject::Assign(source);

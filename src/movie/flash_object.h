@@ -33,8 +33,29 @@ public:
     // Called after the owner was set; empty here.
     virtual void OwnerChanged() {}
 
+protected:
+    // After a whole-object copy over this object, whose owner before it was `kept`: the
+    // rule of Assign, an object that had an owner keeps it, one without takes the source's.
+    void KeepOwnerAfterCopy(TFlashMovie* kept);
+
 private:
     TFlashMovie* owner_;
+};
+
+// Assign for a movie object class Derived that copies as a value: its own (usually
+// defaulted) copy, with the owner rule of TFlashObject::Assign. Classes whose parts refer to
+// each other or to files keep an Assign of their own.
+template <class Derived, class Base>
+class TFlashValueObject : public Base {
+public:
+    using Base::Base;
+
+    void Assign(const TBasedSWFObject& source) override {
+        const Derived& typed = AssignSource<Derived>(source);
+        TFlashMovie* const kept = this->Owner();
+        static_cast<Derived&>(*this) = typed;
+        this->KeepOwnerAfterCopy(kept);
+    }
 };
 
 // A character: an object with a character identifier.

@@ -28,7 +28,7 @@ constexpr std::size_t kGlyphsPerRecord = 255;
 
 TFlashText::TFlashText(TFlashMovie* owner, const std::string& text, std::uint32_t color, TFlashFont* font,
                        TPoint origin, int alignment)
-    : TFlashVisualObject(owner), font_(font) {
+    : TFlashValueObject(owner), font_(font) {
     if (font_) {
         font_->Usage |= TFlashFont::kUsedByStaticText;
         TextHeight = font_->Size();
@@ -96,42 +96,6 @@ TSWFRect TFlashText::TextBounds() {
     if (alignment_ == kAlignRight) left -= width;
     else if (alignment_ == kAlignCenter || alignment_ == kAlignJustify) left -= static_cast<std::int32_t>(TruncDiv(width, 2));
     return TSWFRect(left, left + width, origin_.Y, origin_.Y + height);
-}
-
-void TFlashText::Assign(const TBasedSWFObject& source) {
-    const auto& text = AssignSource<TFlashText>(source);
-    if (&text == this) return;
-    TFlashVisualObject::Assign(source);
-    text_ = text.text_;
-    wideText_ = text.wideText_;
-    textSet_ = text.textSet_;
-    font_ = text.font_;
-    color_ = text.color_;
-    hasColor_ = text.hasColor_;
-    origin_ = text.origin_;
-    TextHeight = text.TextHeight;
-    alignment_ = text.alignment_;
-    AutoSize = text.AutoSize;
-    Bounds = text.Bounds;
-    Matrix = text.Matrix;
-    LetterSpacing = text.LetterSpacing;
-    editText_ = text.editText_;
-    hasLayout_ = text.hasLayout_;
-    leftMargin_ = text.leftMargin_;
-    rightMargin_ = text.rightMargin_;
-    indent_ = text.indent_;
-    leading_ = text.leading_;
-    maxLength_ = text.maxLength_;
-    hasMaxLength_ = text.hasMaxLength_;
-    VariableName = text.VariableName;
-    WordWrap = text.WordWrap;
-    Multiline = text.Multiline;
-    Password = text.Password;
-    ReadOnly = text.ReadOnly;
-    NoSelect = text.NoSelect;
-    Border = text.Border;
-    HTML = text.HTML;
-    UseOutlines = text.UseOutlines;
 }
 
 void TFlashText::WriteToStream(TBitsEngine& writer) {

@@ -18,7 +18,7 @@ enum TTextAlignment : int { kAlignLeft = 0, kAlignRight = 1, kAlignCenter = 2, k
 //
 // Text is UTF-8 in memory. Text of ASCII characters only is kept and written narrow, one
 // glyph per byte; any other text is kept wide, one glyph per UTF-16 unit.
-class TFlashText : public TFlashVisualObject {
+class TFlashText : public TFlashValueObject<TFlashText, TFlashVisualObject> {
 public:
     // The font is registered as used (by a static or an edit text), the origin is taken in
     // the owner's units, the alignment switches layout on, bounds are sized to the text, and
@@ -75,7 +75,6 @@ public:
     // The rectangle the static text covers, twips (autosized or the stored bounds).
     TSWFRect TextBounds();
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return editText_ ? 4 : 3; }
     void WriteToStream(TBitsEngine& writer) override;
 
