@@ -8,11 +8,14 @@ export default async function (t) {
   const click = await t.play(t.convert(source, ["--set", "destFlashStartAction=1"], "click.swf"));
   const clickStill = await t.movement(click, { from: 300, count: 3, every: 400 });
   t.check(clickStill < 0.5, `click to play holds still before the click (${clickStill.toFixed(2)})`);
-  await click.click(80, 60);
-  // A busy machine may take a moment to start playing after the click.
+  // A busy machine may take a moment to start playing after the click, and a click that
+  // lands while the player is still busy can be lost: a user clicks again, and so do we.
   let clickMoves = 0;
-  await t.waitFor(async () => (clickMoves = await t.movement(click, { from: click.elapsed() + 300, count: 3, every: 300 })) > 2,
-    10000, 0);
+  for (let attempt = 0; attempt < 3 && clickMoves <= 2; ++attempt) {
+    await click.click(80, 60);
+    await t.waitFor(async () => (clickMoves = await t.movement(click, { from: click.elapsed() + 300, count: 3, every: 300 })) > 2,
+      5000, 0);
+  }
   t.check(clickMoves > 2, `click to play advances after the click (${clickMoves.toFixed(1)})`);
   await click.close();
 
