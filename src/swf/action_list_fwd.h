@@ -9,10 +9,9 @@
 namespace pellicor {
 
 // What tags that carry action records (the clip actions of PlaceObject2) need from an
-// action list, without depending on the action classes. The action list of swf/actions.*
-// derives from this and registers a maker (RegisterSWFActionListMaker) so that read clip
-// actions become action records; until then, and whenever actions are not parsed, lists
-// are kept as raw byte code (TSWFRawActionList).
+// action list, without depending on the action classes. The action list of
+// swf/action_list.h derives from this; NewSWFActionList makes one when actions are parsed,
+// else a list kept as raw byte code (TSWFRawActionList).
 class TSWFActionListBase {
 public:
     virtual ~TSWFActionListBase() = default;
