@@ -411,9 +411,26 @@ TEST_F(AudioTrack, MoviesWithSoundAreTheSameWhateverTheThreadCount) {
 }
 
 // A stop while the sound is still being made beside the frames: both end, the movie is
-// well-formed and every frame it has carries its sound block. A failure of the sound made
-// beside the frames still fails the task with its reason.
-TEST_F(AudioTrack, StopAndFailureWhileTheSoundIsMadeBesideTheFrames) {
+// well-formed and every frame it has carries its sound block. A pause holds both and the
+// movie is then complete. A failure of the sound made beside the frames still fails the task
+// with its reason.
+TEST_F(AudioTrack, StopPauseAndFailureWhileTheSoundIsMadeBesideTheFrames) {
+    {
+        TempFolder folder;
+        TPassSettings context;
+        FillTask(context, Fixture("clip.mp4"), folder, 1);
+        context.threadCount = 2;
+        engine_test::TRecordingProgress progress;
+        progress.onPump = [](engine_test::TRecordingProgress& recording) {
+            if (recording.pumps == 3) Paused = true;
+            if (recording.pumps == 40) Paused = false;
+        };
+        EXPECT_TRUE(engine_test::Convert(context, &progress));
+        EXPECT_GE(progress.pumps, 40);
+        const TStreamTags tags = ReadStreamTags(context.destPath);
+        ASSERT_TRUE(tags.Head);
+        EXPECT_EQ(tags.Blocks.size(), 50u);
+    }
     {
         TempFolder folder;
         TPassSettings context;

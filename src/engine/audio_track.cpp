@@ -1,5 +1,6 @@
 #include "engine/audio_track.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
@@ -336,7 +337,15 @@ bool TAudioTrackTask::Ready() const { return !pending_ || done_; }
 void TAudioTrackTask::Attach() {
     if (!pending_) return;
     pending_ = false;
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable()) {
+        // The front end's events go on being processed while waiting: a paused sound waits for
+        // the Resume that only they can bring.
+        while (progress_ && !done_) {
+            progress_->Pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        thread_.join();
+    }
     // The movie's sound keeps the file open and reads it until the movie is freed.
     const TTempAudioFileGuard removeTemporary(context_);
     if (error_) std::rethrow_exception(error_);
