@@ -35,7 +35,9 @@ TEST(BatchJobs, MoviesDoNotDependOnJobsOrThreads) {
     const std::vector<std::vector<std::string>> runs = {
         {"--jobs", "1", "--threads", "1"}, {"--jobs", "2"}, {"--jobs", "2", "--threads", "4"}, {"--jobs", "1"}};
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        std::vector<std::string> arguments = {"convert", "--set", "destIsFlashProtected=0"};
+        // With sound (MP3): it is made beside the frames whenever a conversion has two threads.
+        std::vector<std::string> arguments = {"convert", "--set", "destIsFlashProtected=0", "--set",
+                                              "destIsAudioIncluded=1", "--set", "destAudioFormat=1"};
         arguments.insert(arguments.end(), runs[r].begin(), runs[r].end());
         arguments.insert(arguments.end(), inputs.begin(), inputs.end());
         arguments.insert(arguments.end(), {"-o", folder.File("run" + std::to_string(r)) + "/"});

@@ -362,3 +362,113 @@ TEST_F(AudioTrack, StoppedRunAttachesTheShorterSound) {
 
 }  // namespace
 }  // namespace pellicor
+
+namespace pellicor {
+namespace {
+
+// With more than one thread the sound is made beside the frames; on one thread before them.
+// Either way the movie is the same, byte for byte: the source's sound as wave and MP3, from
+// a range starting mid-file at a decimated rate, and a replacement that is encoded anew.
+TEST_F(AudioTrack, MoviesWithSoundAreTheSameWhateverTheThreadCount) {
+    struct TCase {
+        const char* source;
+        int format;
+        bool replaced;
+        int start;
+        double rate;
+    };
+    for (const TCase& c : {TCase{"clip.mp4", 0, false, 0, 0}, TCase{"clip.mp4", 1, false, 0, 0},
+                           TCase{"clip.avi", 1, false, 17, 10}, TCase{"clip.mov", 0, true, 0, 0}}) {
+        SCOPED_TRACE(::testing::Message() << c.source << " format " << c.format << (c.replaced ? " replaced" : ""));
+        Bytes one;
+        for (const int threads : {1, 2, 4}) {
+            TempFolder folder;
+            TPassSettings context;
+            FillTask(context, Fixture(c.source), folder, c.format);
+            if (c.start > 0) context.startIndex = c.start;
+            if (c.rate > 0) context.destFrameRate = c.rate;
+            if (c.replaced) {
+                context.destIsAudioReplaced = true;
+                context.destAudioReplacedFile = folder.File("tone48.wav");
+                WriteFileBytes(context.destAudioReplacedFile, ToneWave(48000, 2, 3));
+            }
+            context.threadCount = threads;
+            engine_test::TRecordingProgress progress;
+            const int frames = ConvertTaskWithSound(context, &progress);
+            EXPECT_EQ(progress.stages,
+                      (std::vector<std::string>{"OpeningSource", "ExtractingAudio", "MakingFlash", "Finishing"}));
+            const TStreamTags tags = ReadStreamTags(context.destPath);
+            ASSERT_TRUE(tags.Head);
+            EXPECT_EQ(tags.Blocks.size(), static_cast<std::size_t>(frames));
+            EXPECT_FALSE(fs::exists(context.tempAudioFile));
+            const Bytes bytes = ReadFileBytes(context.destPath);
+            if (threads == 1)
+                one = bytes;
+            else
+                EXPECT_TRUE(bytes == one) << threads << " threads";
+        }
+    }
+}
+
+// A stop while the sound is still being made beside the frames: both end, the movie is
+// well-formed and every frame it has carries its sound block. A pause holds both and the
+// movie is then complete. A failure of the sound made beside the frames still fails the task
+// with its reason.
+TEST_F(AudioTrack, StopPauseAndFailureWhileTheSoundIsMadeBesideTheFrames) {
+    {
+        TempFolder folder;
+        TPassSettings context;
+        FillTask(context, Fixture("clip.mp4"), folder, 1);
+        context.threadCount = 2;
+        engine_test::TRecordingProgress progress;
+        progress.onPump = [](engine_test::TRecordingProgress& recording) {
+            if (recording.pumps == 3) Paused = true;
+            if (recording.pumps == 40) Paused = false;
+        };
+        EXPECT_TRUE(engine_test::Convert(context, &progress));
+        EXPECT_GE(progress.pumps, 40);
+        const TStreamTags tags = ReadStreamTags(context.destPath);
+        ASSERT_TRUE(tags.Head);
+        EXPECT_EQ(tags.Blocks.size(), 50u);
+    }
+    {
+        TempFolder folder;
+        TPassSettings context;
+        FillTask(context, Fixture("clip.mp4"), folder, 1);
+        context.threadCount = 2;
+        engine_test::TRecordingProgress progress;
+        progress.onPump = [](engine_test::TRecordingProgress& recording) {
+            if (recording.pumps > 10) Converting = false;
+        };
+        EXPECT_TRUE(engine_test::Convert(context, &progress));
+        const engine_test::TSwfFile file = engine_test::ReadSwf(context.destPath);
+        engine_test::ExpectWellFormed(file);
+        const int frames = file.Count(tagDefineBitsJPEG2) - 1;
+        EXPECT_GT(frames, 0);
+        EXPECT_LT(frames, 50);
+        const TStreamTags tags = ReadStreamTags(context.destPath);
+        ASSERT_TRUE(tags.Head);
+        EXPECT_EQ(tags.Blocks.size(), static_cast<std::size_t>(frames));
+        EXPECT_FALSE(fs::exists(context.tempAudioFile));
+    }
+    {
+        // A replacement whose sound the media layer cannot decode is found out on the
+        // sound's thread; the task fails as on one thread.
+        TempFolder folder;
+        TPassSettings context;
+        FillTask(context, Fixture("clip.mp4"), folder, 1);
+        context.threadCount = 2;
+        context.destIsAudioReplaced = true;
+        context.destAudioReplacedFile = folder.File("noise.wav");
+        Bytes damaged = ToneWave(48000, 2, 1);
+        std::fill(damaged.begin() + 12, damaged.end(), 0x5A);  // no format, no data
+        WriteFileBytes(context.destAudioReplacedFile, damaged);
+        EXPECT_FALSE(engine_test::Convert(context));
+        EXPECT_NE(context.failure.find("cannot be used"), std::string::npos) << context.failure;
+        engine_test::ExpectWellFormed(engine_test::ReadSwf(context.destPath));
+        EXPECT_FALSE(ReadStreamTags(context.destPath).Head);
+    }
+}
+
+}  // namespace
+}  // namespace pellicor

@@ -1,8 +1,11 @@
 #include "engine/audio_track.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <system_error>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -112,9 +115,10 @@ private:
 
 // Writes one block of samplesPerBlock samples from the reader for every output frame of the
 // frame range, picking output frames as the frame stage does, from firstSample on; a block
-// that would start at or after endSample (when not negative) ends the writing.
+// that would start at or after endSample (when not negative) ends the writing, and so do a
+// stop and `cancelled` (when given) being set.
 void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader, std::int64_t firstSample,
-                 std::int64_t samplesPerBlock, std::int64_t endSample) {
+                 std::int64_t samplesPerBlock, std::int64_t endSample, const std::atomic<bool>* cancelled) {
     const std::int32_t start = context.startIndex, end = context.endIndex;
     if (progress) {
         progress->SetPosition(0);
@@ -126,7 +130,7 @@ void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader
     const double step = stepping ? RoundHalfEven(context.srcFrameRate) / context.destFrameRate : 0;
     double nextAt = start;
     for (std::int32_t i = start; stepping && i <= end; ++i) {
-        if (!ContinueLoop(progress)) break;
+        if (!ContinueLoop(progress) || (cancelled && *cancelled)) break;
         if (i >= nextAt) {
             if (endSample >= 0 && firstSample >= endSample) break;
             MclReadSound(reader, firstSample, static_cast<int>(samplesPerBlock), *block);
@@ -141,8 +145,9 @@ void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader
 }
 
 // Decodes the replacement file and encodes it into the temporary file at the task's audio
-// settings. False when the file has no sound the media layer can decode.
-bool EncodeReplacement(TPassSettings& context, TProgress* progress) {
+// settings. False when the file has no sound the media layer can decode. Without a progress,
+// the stage is not announced (the caller has done it).
+bool EncodeReplacement(TPassSettings& context, TProgress* progress, const std::atomic<bool>* cancelled) {
     const std::string& path = context.destAudioReplacedFile;
     TMclFileInfo info;
     TMclReadHandle reader;
@@ -156,7 +161,7 @@ bool EncodeReplacement(TPassSettings& context, TProgress* progress) {
     LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, path);
     const std::int64_t samplesPerBlock =
         context.destFrameRate > 0 ? RoundHalfEven(info.aFreq / context.destFrameRate) : 0;
-    WriteBlocks(context, progress, *reader, 0, samplesPerBlock, info.aLen);
+    WriteBlocks(context, progress, *reader, 0, samplesPerBlock, info.aLen, cancelled);
     MclReadClose(reader);
     return true;
 }
@@ -212,25 +217,21 @@ void FailReplacement(TPassSettings& context, TProgress* progress, const std::str
     if (progress) progress->AddLogLine(context.failure);
 }
 
-// The replacement file as the movie's sound: as it is when SWF can carry it, else decoded
-// and encoded at the task's audio settings. Failures are the task's (context.failure).
-void UseReplacement(TPassSettings& context, TProgress* progress) {
-    const std::string& replacement = context.destAudioReplacedFile;
-    if (const std::string reason = UnreadableReason(replacement); !reason.empty()) {
-        FailReplacement(context, progress, reason);
-        return;
+// The source's audio range into the temporary file (ExtractAudio without the stage line).
+// The temporary file is removed when an exception leaves.
+bool ExtractBlocks(TPassSettings& context, TProgress* progress, const std::atomic<bool>* cancelled) {
+    if (!context.readHandle) return false;
+    try {
+        const double rate = context.audioSampleRate;
+        const std::int64_t samplesPerBlock = context.destFrameRate > 0 ? RoundHalfEven(rate / context.destFrameRate) : 0;
+        const std::int64_t firstSample =
+            context.srcFrameRate > 0 ? RoundHalfEven(context.startIndex * rate / context.srcFrameRate) : 0;
+        WriteBlocks(context, progress, *context.readHandle, firstSample, samplesPerBlock, -1, cancelled);
+    } catch (...) {
+        RemoveTempAudioFile(context);
+        throw;
     }
-    if (CanStreamAsItIs(replacement)) {
-        context.audioFile = replacement;
-    } else {
-        PrepareTempAudioFile(context);
-        if (!EncodeReplacement(context, progress)) {
-            FailReplacement(context, progress, "it holds no sound that can be decoded");
-            return;
-        }
-        context.audioFile = context.tempAudioFile;
-    }
-    if (const std::string reason = AttachSound(context); !reason.empty()) FailReplacement(context, progress, reason);
+    return true;
 }
 
 }  // namespace
@@ -250,35 +251,125 @@ void RemoveTempAudioFile(const TPassSettings& context) noexcept {
 
 bool ExtractAudio(TPassSettings& context, TProgress* progress) {
     LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, context.srcPath);
-    if (!context.readHandle) return false;
+    return ExtractBlocks(context, progress, nullptr);
+}
+
+TAudioTrackTask::TAudioTrackTask(TPassSettings& context, TProgress* progress, bool concurrent)
+    : context_(context), progress_(progress) {
+    if (!Plan()) return;
+    if (concurrent) {
+        // The stage is announced here: the thread has no progress to report to.
+        LogStage(progress_, kStageExtractingAudio, kMessageExtractingAudio,
+                 work_ == TWork::Extract ? context_.srcPath : context_.destAudioReplacedFile);
+        try {
+            thread_ = std::thread([this] {
+                try {
+                    produced_ = Produce(nullptr);
+                } catch (...) {
+                    error_ = std::current_exception();
+                }
+                done_ = true;
+            });
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: the sound is made here, as below.
+        }
+    }
     try {
-        const double rate = context.audioSampleRate;
-        const std::int64_t samplesPerBlock = context.destFrameRate > 0 ? RoundHalfEven(rate / context.destFrameRate) : 0;
-        const std::int64_t firstSample =
-            context.srcFrameRate > 0 ? RoundHalfEven(context.startIndex * rate / context.srcFrameRate) : 0;
-        WriteBlocks(context, progress, *context.readHandle, firstSample, samplesPerBlock, -1);
+        produced_ = Produce(progress_);
     } catch (...) {
-        RemoveTempAudioFile(context);
+        RemoveTempAudioFile(context_);
         throw;
     }
+    done_ = true;
+    Attach();
+}
+
+TAudioTrackTask::~TAudioTrackTask() {
+    if (thread_.joinable()) {
+        cancelled_ = true;
+        thread_.join();
+    }
+    if (pending_) RemoveTempAudioFile(context_);
+}
+
+bool TAudioTrackTask::Plan() {
+    TPassSettings& context = context_;
+    if (!context.movie) return false;
+    const bool replaced = context.destIsAudioReplaced && (context.isAudio || context.destIsAudioIncluded);
+    if (!context.isAudio && !replaced) return false;
+    context.audioFile.clear();
+    if (replaced) {
+        const std::string& replacement = context.destAudioReplacedFile;
+        if (const std::string reason = UnreadableReason(replacement); !reason.empty()) {
+            FailReplacement(context, progress_, reason);
+            return false;
+        }
+        if (CanStreamAsItIs(replacement)) {
+            context.audioFile = replacement;
+            work_ = TWork::None;
+            pending_ = true;
+            done_ = true;
+            Attach();
+            return false;
+        }
+        work_ = TWork::EncodeReplacement;
+    } else {
+        if (context.isGif) return false;
+        work_ = TWork::Extract;
+    }
+    PrepareTempAudioFile(context);
+    pending_ = true;
     return true;
 }
 
-void BuildAudioTrack(TPassSettings& context, TProgress* progress) {
-    if (!context.movie) return;
-    const bool replaced = context.destIsAudioReplaced && (context.isAudio || context.destIsAudioIncluded);
-    if (!context.isAudio && !replaced) return;
-    context.audioFile.clear();
-    const TTempAudioFileGuard removeTemporary(context);
-    if (replaced) {
-        UseReplacement(context, progress);
-        return;
+bool TAudioTrackTask::Produce(TProgress* progress) {
+    const std::atomic<bool>* cancelled = &cancelled_;
+    if (work_ == TWork::Extract) {
+        LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, context_.srcPath);
+        return ExtractBlocks(context_, progress, cancelled);
     }
-    if (context.isGif) return;
-    PrepareTempAudioFile(context);
-    if (ExtractAudio(context, progress)) context.audioFile = context.tempAudioFile;
-    if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);
-    AttachSound(context);
+    return EncodeReplacement(context_, progress, cancelled);
+}
+
+bool TAudioTrackTask::Ready() const { return !pending_ || done_; }
+
+void TAudioTrackTask::Attach() {
+    if (!pending_) return;
+    pending_ = false;
+    if (thread_.joinable()) {
+        // The front end's events go on being processed while waiting: a paused sound waits for
+        // the Resume that only they can bring.
+        while (progress_ && !done_) {
+            progress_->Pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        thread_.join();
+    }
+    // The movie's sound keeps the file open and reads it until the movie is freed.
+    const TTempAudioFileGuard removeTemporary(context_);
+    if (error_) std::rethrow_exception(error_);
+    TPassSettings& context = context_;
+    switch (work_) {
+        case TWork::Extract:
+            if (produced_) context.audioFile = context.tempAudioFile;
+            if (context.destIsAudioExtracted && FileExists(context.audioFile)) CopyBesideMovie(context);
+            AttachSound(context);
+            return;
+        case TWork::EncodeReplacement:
+            if (!produced_) {
+                FailReplacement(context, progress_, "it holds no sound that can be decoded");
+                return;
+            }
+            context.audioFile = context.tempAudioFile;
+            break;
+        case TWork::None: break;
+    }
+    if (const std::string reason = AttachSound(context); !reason.empty()) FailReplacement(context, progress_, reason);
+}
+
+void BuildAudioTrack(TPassSettings& context, TProgress* progress) {
+    const TAudioTrackTask sequential(context, progress, false);
 }
 
 }  // namespace pellicor

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <string>
+#include <thread>
 
 #include "engine/pass_settings.h"
 
@@ -24,6 +27,48 @@ namespace pellicor {
 // removed before BuildAudioTrack returns or throws: the movie's sound keeps it open and
 // reads it until the movie is freed.
 void BuildAudioTrack(TPassSettings& context, TProgress* progress);
+
+// The movie's sound as BuildAudioTrack makes it, the decoding and encoding into the
+// temporary file (the long part) optionally on a thread of its own, beside the frame stage.
+// What needs the movie or the progress is done on the calling thread: the choice of the
+// sound and the checks of a replacement file here, the loading into the movie's stream sound
+// in Attach. The movie's bytes are the same either way.
+//
+// With the thread, the stage line is announced here and the sound gives no progress; a stop
+// (Converting cleared) ends its loop as it ends the frames', and Paused holds it.
+class TAudioTrackTask {
+public:
+    // Without `concurrent`, everything is done here and the sound is attached on return.
+    // Throws what BuildAudioTrack throws (with the thread, Attach throws it instead).
+    TAudioTrackTask(TPassSettings& context, TProgress* progress, bool concurrent);
+    // A sound still being made is abandoned and its temporary file removed.
+    ~TAudioTrackTask();
+    TAudioTrackTask(const TAudioTrackTask&) = delete;
+    TAudioTrackTask& operator=(const TAudioTrackTask&) = delete;
+
+    // Attach would not wait: the sound is made, or there is none to wait for.
+    bool Ready() const;
+    // Waits for the sound and loads it into the movie (a failure as BuildAudioTrack reports
+    // it); an exception of the thread is thrown here. Only the first call does anything.
+    void Attach();
+
+private:
+    enum class TWork { None, Extract, EncodeReplacement };
+
+    // Chooses the work; false when nothing is left to make (no sound, or it is attached).
+    bool Plan();
+    bool Produce(TProgress* progress);
+
+    TPassSettings& context_;
+    TProgress* progress_;
+    TWork work_ = TWork::None;
+    bool pending_ = false;  // a sound is chosen and not yet attached
+    bool produced_ = false;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> cancelled_{false};
+    std::exception_ptr error_;
+    std::thread thread_;
+};
 
 // Writes the source's audio for the frame range into context.tempAudioFile, one block per
 // output frame (the "ExtractingAudio" stage). True when the loop ran to its end or was

@@ -90,8 +90,11 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress, const std::stri
 
     AddEndActions(context, movie.FramesWritten() + 1);
     movie.Objects.push_back(TFlashMovie::NewSectionMarker(kSectionMarkerLast));
-    BuildAudioTrack(context, progress);
-    const int made = MakeFlashStream(context, progress, firstFrameActions.get(), first);
+    // The sound is made on a thread of its own while the frames are read and encoded, when
+    // the conversion has more than one thread.
+    TAudioTrackTask sound(context, progress, FrameThreads(context) > 1);
+    const int made = MakeFlashStream(context, progress, firstFrameActions.get(), first, &sound);
+    sound.Attach();
     if (made == 0 && startActions) PrependToEndActions(movie, *startActions);
 
     movie.WriteSection(kSectionMarkerFirst, kSectionMarkerLast, false, true);

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "effects/effect_chain.h"
+#include "engine/audio_track.h"
 #include "engine/convert_task.h"
 #include "engine/frame_encoder_pool.h"
 #include "engine/picture_characters.h"
@@ -259,10 +260,11 @@ TFramePicture HandOverPicture(TPassSettings& context) {
 // in the order they were read, by this one writer.
 class TFrameStream {
 public:
-    TFrameStream(TPassSettings& context, TBitsEngine& writer, TFlashActionScript* startActions)
+    TFrameStream(TPassSettings& context, TBitsEngine& writer, TFlashActionScript* startActions, TAudioTrackTask* sound)
         : context_(context),
           writer_(writer),
           startActions_(startActions),
+          sound_(sound),
           pool_(*context.jpegImage, Workers(FrameThreads(context)), Window(FrameThreads(context))) {}
 
     // Reads source frame `index` into the next output frame (ids from lastId on) and
@@ -290,6 +292,7 @@ public:
     // Writes the frames still in flight.
     void Finish() {
         while (!pending_.empty()) WriteOldest(true);
+        AttachSound();
     }
 
     int Written() const { return written_; }
@@ -303,16 +306,48 @@ private:
         if (!jpeg) return false;
         const TFrameTags tags = pending_.front();
         pending_.pop_front();
-        WriteOutputFrame(context_, writer_, tags, *jpeg, written_ == 0, startActions_);
-        ++written_;
+        if (sound_ && !sound_->Ready() && heldBytes_ + jpeg->size() <= kHeldBytesLimit) {
+            // The frames carry sound blocks: they wait for the sound, within bounds.
+            heldBytes_ += jpeg->size();
+            held_.push_back({tags, std::move(*jpeg)});
+            return true;
+        }
+        AttachSound();
+        Write(tags, *jpeg);
         return true;
+    }
+
+    // The sound into the movie (waiting for it), then the frames that waited for it.
+    void AttachSound() {
+        if (!sound_) return;
+        sound_->Attach();
+        sound_ = nullptr;
+        for (const THeldFrame& frame : held_) Write(frame.tags, frame.jpeg);
+        held_.clear();
+        heldBytes_ = 0;
+    }
+
+    void Write(const TFrameTags& tags, std::span<const std::uint8_t> jpeg) {
+        WriteOutputFrame(context_, writer_, tags, jpeg, written_ == 0, startActions_);
+        ++written_;
     }
 
     TPassSettings& context_;
     TBitsEngine& writer_;
+    // JPEG bytes of encoded frames kept while the sound is being made, at most: past them
+    // the frame stage waits for the sound.
+    static constexpr std::size_t kHeldBytesLimit = 24u << 20;
+    struct THeldFrame {
+        TFrameTags tags;
+        std::vector<std::uint8_t> jpeg;
+    };
+
     TFlashActionScript* startActions_;
+    TAudioTrackTask* sound_;  // until attached
     TFrameEncoderPool pool_;
     std::deque<TFrameTags> pending_;
+    std::deque<THeldFrame> held_;
+    std::size_t heldBytes_ = 0;
     int written_ = 0;
 };
 
@@ -334,10 +369,12 @@ void WriteStillFrame(TPassSettings& context, TBitsEngine& writer, const TFirstFr
 }  // namespace
 
 int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions,
-                    const TFirstFrame& still) {
+                    const TFirstFrame& still, TAudioTrackTask* sound) {
     // A sound file shows its still picture for as long as its sound plays.
     const bool soundOnly = !context.isVideo && !context.isGif;
     if (soundOnly && !context.isAudio) return 0;
+    // A sound file's frames are only its sound blocks: nothing to make beside the sound.
+    if (soundOnly && sound) sound->Attach();
     TFlashMovie& movie = *context.movie;
     LogStage(progress, kStageMakingFlash, kMessageMakingFlash, context.srcPath);
     if (progress) {
@@ -349,7 +386,7 @@ int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScr
     std::int32_t lastId = static_cast<std::int32_t>(movie.NextCharacterId) - 1;
     TFrameStepper stepper(context.startIndex, context.srcFrameRate, context.destFrameRate);
     std::optional<TFrameStream> frames;
-    if (!soundOnly) frames.emplace(context, writer, startActions);
+    if (!soundOnly) frames.emplace(context, writer, startActions, sound);
     int stills = 0;
     for (std::int32_t i = context.startIndex; i <= context.endIndex; ++i) {
         if (!ContinueLoop(progress) || lastId > kLastFrameCharacterId) break;

@@ -8,6 +8,7 @@
 
 namespace pellicor {
 
+class TAudioTrackTask;
 class TFlashActionScript;
 
 // Which source frames become output frames. Frame-rate conversion only drops frames:
@@ -68,8 +69,12 @@ TFirstFrame MakeFirstFrame(TPassSettings& context, TProgress* progress = nullptr
 // index of its range (which the batch driver sets to cover the whole sound): `still`, the
 // first-frame picture, placed at depth 10 in the first of them, then only the sound block
 // and ShowFrame in each.
+//
+// `sound`, when given, is the movie's sound still being made beside the frames: it is
+// attached before the first frame is written, and the frames encoded meanwhile wait for it
+// (up to a bound of bytes, then the stage waits).
 int MakeFlashStream(TPassSettings& context, TProgress* progress, TFlashActionScript* startActions = nullptr,
-                    const TFirstFrame& still = {});
+                    const TFirstFrame& still = {}, TAudioTrackTask* sound = nullptr);
 
 // Character ids stop here: the frame stage makes no frame once the last used id exceeds it.
 inline constexpr std::int32_t kLastFrameCharacterId = 65530;
