@@ -156,8 +156,9 @@ TEST(SWFActionCopy, EveryClassCopiesAsAValue) {
         EXPECT_EQ(HexString(RecordBytes(*original)), HexString(bytes)) << "the original after the change";
         // A marker writes nothing, and a record below 0x80 writes no payload.
         const bool writesFields = original->ActionCode() != actionOffsetMarker && original->ActionCode() >= 0x80;
-        if (writesFields)
+        if (writesFields) {
             EXPECT_NE(HexString(changed), HexString(bytes)) << "the change shows in the copy";
+        }
         // Assigning back restores the copy.
         clone->Assign(*original);
         EXPECT_EQ(HexString(RecordBytes(*clone)), HexString(bytes));
