@@ -6,7 +6,7 @@
 #include "swf/action_records.h"
 #include "swf/control_tags.h"
 #include "swf/do_action_tags.h"
-#include "swf_test_support.h"
+#include "swf_action_test_support.h"
 
 namespace pellicor {
 namespace {
@@ -14,18 +14,8 @@ namespace {
 using test::Bytes;
 using test::HexBytes;
 using test::HexString;
-
-Bytes ListBytes(TSWFActionList& list) {
-    return test::WrittenBytes([&](TBitsEngine& engine) { list.WriteActions(engine); });
-}
-
-std::unique_ptr<TSWFActionList> ReadList(const Bytes& bytes) {
-    TMemoryStream stream(bytes);
-    TBitsEngine engine(stream);
-    auto list = std::make_unique<TSWFActionList>();
-    list->ReadActions(engine, true);
-    return list;
-}
+using test::ListBytes;
+using test::ReadList;
 
 // The shape of a list: record names, markers as #n in order of appearance, and per marked
 // field ">#n" (resolved through a marker) or "=value" (fixed).

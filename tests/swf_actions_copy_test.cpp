@@ -7,7 +7,7 @@
 
 #include "swf/action_list.h"
 #include "swf/action_records.h"
-#include "swf_test_support.h"
+#include "swf_action_test_support.h"
 
 namespace pellicor {
 namespace {
@@ -15,14 +15,8 @@ namespace {
 using test::Bytes;
 using test::HexBytes;
 using test::HexString;
-
-Bytes RecordBytes(TSWFAction& action) {
-    return test::WrittenBytes([&](TBitsEngine& engine) { action.WriteToStream(engine); });
-}
-
-Bytes ListBytes(TSWFActionList& list) {
-    return test::WrittenBytes([&](TBitsEngine& engine) { list.WriteActions(engine); });
-}
+using test::ListBytes;
+using test::RecordBytes;
 
 // A record with every field set away from its default, and a change to one of its fields.
 struct TCopyCase {

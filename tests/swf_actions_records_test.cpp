@@ -7,7 +7,7 @@
 
 #include "swf/action_list.h"
 #include "swf/action_records.h"
-#include "swf_test_support.h"
+#include "swf_action_test_support.h"
 
 namespace pellicor {
 namespace {
@@ -15,23 +15,9 @@ namespace {
 using test::Bytes;
 using test::HexBytes;
 using test::HexString;
-
-Bytes RecordBytes(TSWFAction& action) {
-    return test::WrittenBytes([&](TBitsEngine& engine) { action.WriteToStream(engine); });
-}
-
-Bytes ListBytes(TSWFActionList& list) {
-    return test::WrittenBytes([&](TBitsEngine& engine) { list.WriteActions(engine); });
-}
-
-// A list parsed from bytes.
-std::unique_ptr<TSWFActionList> ReadList(const Bytes& bytes) {
-    TMemoryStream stream(bytes);
-    TBitsEngine engine(stream);
-    auto list = std::make_unique<TSWFActionList>();
-    list->ReadActions(engine, true);
-    return list;
-}
+using test::ListBytes;
+using test::ReadList;
+using test::RecordBytes;
 
 TEST(SWFActionFraming, RecordsWithAndWithoutPayload) {
     TSWFActionStop stop;

@@ -13,9 +13,9 @@ using test::HexBytes;
 using test::TagBytes;
 
 // A tag with a body of a chosen size, for the framing rules.
-class TSizedTag : public TSWFObject {
+class TSizedTag : public TSWFValueTag<TSizedTag> {
 public:
-    TSizedTag(std::uint16_t code, std::size_t size) : TSWFObject(code), size_(size) {}
+    TSizedTag(std::uint16_t code, std::size_t size) : TSWFValueTag(code), size_(size) {}
     void WriteTagBody(TBitsEngine& engine) override {
         for (std::size_t i = 0; i < size_; ++i) engine.WriteByte(static_cast<std::uint8_t>(i));
     }

@@ -107,8 +107,18 @@ void TFlashMovie::SetStreamSound(std::unique_ptr<TFlashStreamSound> sound) {
     hasStreamSound_ = streamSound_ != nullptr;
 }
 
+namespace {
+
+// A place in the object list, known by its code alone: it has no body.
+class TSectionMarkerTag final : public TSWFValueTag<TSectionMarkerTag> {
+public:
+    using TSWFValueTag::TSWFValueTag;
+};
+
+}  // namespace
+
 std::unique_ptr<TSWFObject> TFlashMovie::NewSectionMarker(int marker) {
-    return std::make_unique<TSWFObject>(MarkerCode(marker));
+    return std::make_unique<TSectionMarkerTag>(MarkerCode(marker));
 }
 
 bool TFlashMovie::IsSectionMarker(const TBasedSWFObject& object, int marker) {

@@ -9,13 +9,6 @@ namespace pellicor {
 
 void TBasedSWFObject::Assign(const TBasedSWFObject&) {}
 
-void TSWFObject::Assign(const TBasedSWFObject& source) {
-    const auto& tag = AssignSource<TSWFObject>(source);
-    if (typeid(tag) != typeid(*this))
-        throw ESWFError(std::string("Cannot assign ") + SWFTagName(tag.tagID_) + " to " + SWFTagName(tagID_));
-    bodySize_ = tag.bodySize_;
-}
-
 void TSWFObject::ReadFromStream(TBitsEngine&) {}
 
 void TSWFObject::WriteTagBody(TBitsEngine&) {}
@@ -30,13 +23,6 @@ void TSWFObject::WriteToStream(TBitsEngine& engine) {
     if (body.Size() > 0xFFFFFFFFull) throw ESWFError("Tag body larger than 4 GiB cannot be framed");
     bodySize_ = static_cast<std::uint32_t>(body.Size());
     WriteSWFTag(engine, tagID_, body.Bytes());
-}
-
-std::unique_ptr<TSWFObject> TSWFObject::Clone() const {
-    auto copy = CreateSWFTag(tagID_);
-    if (!copy) throw ESWFError(std::string("No tag class to copy tag ") + SWFTagName(tagID_));
-    copy->Assign(*this);
-    return copy;
 }
 
 void RequireSameTagClass(const TSWFObject& target, const std::type_info& type, const TBasedSWFObject& source) {

@@ -47,9 +47,6 @@ public:
     std::uint32_t BodySize() const { return bodySize_; }
     void SetBodySize(std::uint32_t size) { bodySize_ = size; }
 
-    // Copies BodySize; the source must be of the same class (ESWFError otherwise). Tag
-    // classes on TSWFValueTag replace it with their whole copy.
-    void Assign(const TBasedSWFObject& source) override;
     // Body into a memory stream, then the short or long tag header, then the body.
     void WriteToStream(TBitsEngine& engine) override;
     // Parses the body. The engine holds exactly the body (reading past it throws
@@ -57,9 +54,9 @@ public:
     virtual void ReadFromStream(TBitsEngine& engine);
     // Writes the body only.
     virtual void WriteTagBody(TBitsEngine& engine);
-    // A new object of the same class with the same contents: here the tag factory's object
-    // for TagID, assigned from this one; TSWFValueTag replaces it with a copy.
-    virtual std::unique_ptr<TSWFObject> Clone() const;
+    // A new object of the same class with the same contents. TSWFValueTag gives it, with
+    // Assign, to every tag class: a class that does not derive from it cannot be made.
+    virtual std::unique_ptr<TSWFObject> Clone() const = 0;
 
 private:
     std::uint16_t tagID_;
@@ -70,7 +67,7 @@ private:
 // keeps the defaulted copy constructor and copy assignment (owned children are held through
 // TClonePtr, so they copy with it); Assign and Clone are that copy, so a field added later
 // is copied without anyone remembering to. Every class that can be instantiated uses it
-// (a subclass without it could not be assigned: Assign demands the exact class).
+// (Clone is pure in TSWFObject).
 template <class Derived, class Base = TSWFObject>
 class TSWFValueTag : public Base {
 public:
