@@ -19,13 +19,6 @@ public:
     // First movie frame that gets a block.
     std::uint16_t StartFrame = 0;
 
-    // TFlashIDObject's copy and the start frame.
-    void Assign(const TBasedSWFObject& source) override {
-        const auto& sound = AssignSource<TFlashStreamSound>(source);
-        TFlashIDObject::Assign(source);
-        StartFrame = sound.StartFrame;
-    }
-
     // Fills a SoundStreamHead2 for the frame rate and resets the stream state; called before
     // the first block.
     virtual void FillStreamHead(TSWFSoundStreamHead2& head, double frameRate) = 0;
