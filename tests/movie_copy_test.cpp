@@ -1,18 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "movie/flash_font.h"
+#include "movie/flash_image.h"
 #include "movie/flash_movie.h"
+#include "movie/flash_shape.h"
+#include "movie/flash_sound.h"
 #include "movie/flash_text.h"
+#include "movie_reader_test_support.h"
 #include "movie_test_support.h"
+#include "swf/sound_tags.h"
 #include "swf_test_support.h"
 
 namespace pellicor {
 namespace {
 
+using test::Bytes;
 using test::HexString;
 using test::ObjectBytes;
+namespace ts = test_support;
 
 TFlashFontDescription LatinFace() {
     TFlashFontDescription description;
@@ -61,6 +73,246 @@ TEST(MovieCopy, AssignKeepsAnOwnerItHas) {
     target.Assign(source);
     EXPECT_EQ(target.Owner(), &second);
     EXPECT_EQ(HexString(ObjectBytes(target)), HexString(ObjectBytes(source)));
+}
+
+// ---- the movie objects that copy as values, in one table ----
+
+// A test's own file in the test folder (the name carries the test's name).
+std::string OwnTempFile(const std::string& name, const Bytes& bytes) {
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    return ts::WriteTempFile(std::string("movie_copy_") + test->name() + "_" + name, bytes);
+}
+
+Bytes Ramp(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 5 + i / 256);
+    return bytes;
+}
+
+using TObjectMaker = std::function<std::unique_ptr<TFlashObject>(TFlashMovie&)>;
+
+struct TValueCase {
+    const char* Name;
+    // A populated object of the class.
+    TObjectMaker Make;
+    // An object of the class as a caller would start it, to assign into.
+    std::function<std::unique_ptr<TFlashObject>()> Blank;
+    std::function<std::unique_ptr<TFlashObject>(const TFlashObject&)> Clone;
+    // A change inside what the copy owns, seen in the bytes it writes.
+    std::function<void(TFlashObject&)> Change;
+};
+
+template <class T>
+std::unique_ptr<TFlashObject> CloneAs(const TFlashObject& object) {
+    return dynamic_cast<const T&>(object).Clone();
+}
+
+std::vector<TValueCase> ValueCases() {
+    return {
+        {"font",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto font = std::make_unique<TFlashFont>(&movie, false, "DejaVu Sans", true, false, 480);
+             font->SetCharset(0);
+             font->AddChars("Copy");
+             font->SetHasLayout(true);
+             font->SmallText = true;
+             font->Usage = TFlashFont::kUsedByStaticText;
+             font->SetCharacterId(4);
+             return font;
+         },
+         [] { return std::make_unique<TFlashFont>(nullptr, true, "DejaVu Serif", false, true, 20); },
+         CloneAs<TFlashFont>,
+         [](TFlashObject& object) { dynamic_cast<TFlashFont&>(object).AddChars("xyz"); }},
+        {"shape",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto shape = std::make_unique<TFlashShape>(&movie);
+             shape->SetBounds(0, 0, 30, 20);
+             shape->AddLineStyle(2, 0xFF0000FF);
+             shape->SetSolidFill(0x80112233);
+             shape->Edges().MoveTo(1, 1);
+             shape->Edges().LineDelta(10, 0);
+             shape->DashPattern().Lengths = {4, 2};
+             shape->OriginX = 40;
+             shape->SetCharacterId(9);
+             return shape;
+         },
+         [] { return std::make_unique<TFlashShape>(); },
+         CloneAs<TFlashShape>,
+         // Drawn with the copy's pen: it must draw into the copy's records.
+         [](TFlashObject& object) { dynamic_cast<TFlashShape&>(object).Edges().LineDelta(0, 5); }},
+        {"sound",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto sound = std::make_unique<TFlashSound>(&movie, OwnTempFile("table.wav", ts::Wave(1, 1, 11025, 8, Ramp(900))));
+             sound->InitialSeek = 3;
+             sound->StartFrame = 2;
+             sound->SetCharacterId(5);
+             return sound;
+         },
+         [] { return std::make_unique<TFlashSound>(); },
+         CloneAs<TFlashSound>,
+         [](TFlashObject& object) {
+             dynamic_cast<TFlashSound&>(object).LoadFromFile(OwnTempFile("other.wav", ts::Wave(1, 2, 22050, 16, Ramp(400))));
+         }},
+        {"image",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto image = std::make_unique<TFlashImage>(&movie);
+             TMemoryStream jpeg(ts::EncodeJpeg(8, 8, false));
+             image->LoadFromStream(jpeg, true, 8, 8);
+             image->AlphaData().Write(Ramp(64).data(), 64);
+             image->SetCharacterId(6);
+             return image;
+         },
+         [] { return std::make_unique<TFlashImage>(); },
+         CloneAs<TFlashImage>,
+         [](TFlashObject& object) {
+             const Bytes opaque(64, 0xFF);
+             dynamic_cast<TFlashImage&>(object).AlphaData().Write(opaque.data(), opaque.size());
+         }},
+        {"text",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto text = std::make_unique<TFlashText>(&movie, "Copy", 0xFF3366CC, &movie.AddFont(LatinFace(), true),
+                                                      TPoint{5, 6}, kAlignCenter);
+             text->SetEditText(true);
+             text->VariableName = "v";
+             return text;
+         },
+         [] { return std::make_unique<TFlashText>(nullptr, "", 0, nullptr, TPoint{}, kAlignLeft); },
+         CloneAs<TFlashText>,
+         [](TFlashObject& object) { dynamic_cast<TFlashText&>(object).SetText("yoCp"); }},
+    };
+}
+
+// Clone and Assign write the original's bytes and take its owner, id and placement fields;
+// a change to either copy leaves the original as it was; an object of another class is
+// refused.
+TEST(MovieCopy, ValueObjectsCopyWholeAndApart) {
+    const std::vector<TValueCase> cases = ValueCases();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const TValueCase& c = cases[i];
+        SCOPED_TRACE(c.Name);
+        TFlashMovie movie(0, 0, 6400, 4800, 12, false);
+        const std::unique_ptr<TFlashObject> original = c.Make(movie);
+        const std::string bytes = HexString(ObjectBytes(*original));
+
+        std::unique_ptr<TFlashObject> cloned = c.Clone(*original);
+        std::unique_ptr<TFlashObject> assigned = c.Blank();
+        assigned->Assign(*original);
+        for (TFlashObject* copy : {cloned.get(), assigned.get()}) {
+            EXPECT_EQ(HexString(ObjectBytes(*copy)), bytes);
+            EXPECT_EQ(copy->Owner(), &movie);
+            if (auto* visual = dynamic_cast<TFlashVisualObject*>(copy)) {
+                EXPECT_EQ(visual->OriginX, dynamic_cast<const TFlashVisualObject&>(*original).OriginX);
+            }
+            if (auto* character = dynamic_cast<TFlashIDObject*>(copy)) {
+                EXPECT_EQ(character->GetCharacterId(), dynamic_cast<const TFlashIDObject&>(*original).GetCharacterId());
+            }
+            c.Change(*copy);
+            EXPECT_NE(HexString(ObjectBytes(*copy)), bytes);
+            EXPECT_EQ(HexString(ObjectBytes(*original)), bytes);
+        }
+
+        const TValueCase& other = cases[(i + 1) % cases.size()];
+        const std::unique_ptr<TFlashObject> foreign = other.Make(movie);
+        EXPECT_THROW(c.Blank()->Assign(*foreign), ESWFError) << "from " << other.Name;
+    }
+}
+
+Bytes NextBlock(TFlashSound& sound) { return test::WrittenBytes([&](TBitsEngine& engine) { sound.WriteStreamBlock(engine); }); }
+
+void StartStream(TFlashSound& sound) {
+    TSWFSoundStreamHead2 head;
+    sound.FillStreamHead(head, 30);
+}
+
+// A copy of a sound opens the file again by name and starts its stream from the data's
+// beginning: it plays the same blocks as the original, through a handle of its own, even
+// after the file is gone. A copy made once the file is gone has no data.
+TEST(MovieCopy, SoundCopyReopensItsFileAndStartsOver) {
+    const std::string path = OwnTempFile("sound.wav", ts::Wave(1, 1, 11025, 8, Ramp(2000)));
+    TFlashSound original(nullptr, path);
+    StartStream(original);
+    const Bytes first = NextBlock(original);
+    const Bytes second = NextBlock(original);
+    ASSERT_NE(first, second);
+
+    const std::unique_ptr<TFlashSound> copy = original.Clone();
+    TFlashSound assigned;
+    assigned.Assign(original);
+    std::remove(path.c_str());
+    for (TFlashSound* sound : {copy.get(), &assigned}) {
+        EXPECT_TRUE(sound->IsLoaded());
+        EXPECT_EQ(sound->FileName(), path);
+        EXPECT_EQ(sound->SamplesPerBlock(), 0) << "the block layout starts over too";
+        StartStream(*sound);
+        EXPECT_EQ(NextBlock(*sound), first);
+        EXPECT_EQ(NextBlock(*sound), second);
+    }
+    const Bytes third = NextBlock(original);
+    EXPECT_EQ(NextBlock(*copy), third);
+    EXPECT_EQ(NextBlock(assigned), third);
+
+    const std::unique_ptr<TFlashSound> late = original.Clone();
+    EXPECT_FALSE(late->IsLoaded());
+    EXPECT_EQ(late->FileName(), path);
+    StartStream(*late);
+    EXPECT_TRUE(NextBlock(*late).empty());
+}
+
+// A copy of an image owns its bytes: a JPEG file is read into memory, lent bytes are copied.
+TEST(MovieCopy, ImageCopyOwnsItsBytes) {
+    const Bytes jpeg = ts::EncodeJpeg(16, 8, false);
+    const std::string path = OwnTempFile("image.jpg", jpeg);
+    TFlashImage fromFile(nullptr, path);
+    ASSERT_EQ(fromFile.DataKind(), TImageDataKind::JpegFile);
+    const std::unique_ptr<TFlashImage> copy = fromFile.Clone();
+    std::remove(path.c_str());
+    EXPECT_EQ(copy->DataKind(), TImageDataKind::JpegMemory);
+    EXPECT_EQ(Bytes(copy->DataBytes().begin(), copy->DataBytes().end()), jpeg);
+    EXPECT_EQ(ObjectBytes(*copy), ObjectBytes(fromFile));
+
+    Bytes lent = jpeg;
+    TFlashImage lender;
+    lender.LoadFromMemory(lent, true, 16, 8);
+    TFlashImage assigned;
+    assigned.Assign(lender);
+    const Bytes written = ObjectBytes(assigned);
+    std::fill(lent.begin(), lent.end(), 0);
+    EXPECT_EQ(ObjectBytes(assigned), written);
+    EXPECT_NE(ObjectBytes(lender), written) << "the original still writes the lent bytes";
+}
+
+// A copy of a font keeps its characters' codes, flags and advances, but not their outlines:
+// it draws them again when it is written, to the same glyphs.
+TEST(MovieCopy, FontCopyKeepsCharactersAndDrawsOutlinesAgain) {
+    TFlashMovie movie(0, 0, 6400, 4800, 12, false);
+    TFlashFont original(&movie, false, "DejaVu Sans", false, false, 240);
+    original.AddChars("Ab");
+    original.AddChars(u"\u0416");
+    original.FindChar('b')->Included = false;
+    original.CharAdvance('b');
+    original.BuildOutlines();
+    const std::unique_ptr<TFlashFont> copy = original.Clone();
+
+    ASSERT_EQ(copy->Chars().size(), original.Chars().size());
+    for (std::size_t i = 0; i < copy->Chars().size(); ++i) {
+        const TFlashChar& kept = *original.Chars()[i];
+        const TFlashChar& made = *copy->Chars()[i];
+        SCOPED_TRACE(kept.Code);
+        EXPECT_NE(&made, &kept);
+        EXPECT_EQ(made.Code, kept.Code);
+        EXPECT_EQ(made.Unicode, kept.Unicode);
+        EXPECT_EQ(made.Wide, kept.Wide);
+        EXPECT_EQ(made.Included, kept.Included);
+        EXPECT_EQ(made.Advance, kept.Advance);
+        EXPECT_EQ(made.AdvanceKnown, kept.AdvanceKnown);
+        EXPECT_TRUE(made.AdvanceKnown);
+        EXPECT_EQ(kept.OutlineBuilt(), kept.Included);
+        EXPECT_FALSE(made.OutlineBuilt());
+    }
+    const std::size_t records = original.Chars()[0]->Records().size();
+    EXPECT_EQ(HexString(ObjectBytes(*copy)), HexString(ObjectBytes(original)));
+    EXPECT_TRUE(copy->Chars()[0]->OutlineBuilt());
+    EXPECT_EQ(original.Chars()[0]->Records().size(), records) << "the copy drew into its own records";
 }
 
 }  // namespace
