@@ -37,6 +37,7 @@ public:
 protected:
     // After a whole-object copy over this object, whose owner before it was `kept`: the
     // rule of Assign, an object that had an owner keeps it, one without takes the source's.
+    // Then OwnerChanged, so that parts the copy made follow the owner it ends with.
     void KeepOwnerAfterCopy(TFlashMovie* kept);
 
 private:
