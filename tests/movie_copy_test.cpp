@@ -5,13 +5,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "movie/flash_font.h"
 #include "movie/flash_image.h"
+#include "movie/flash_action_script.h"
+#include "movie/flash_button.h"
 #include "movie/flash_movie.h"
+#include "movie/flash_place_object.h"
 #include "movie/flash_shape.h"
 #include "movie/flash_sound.h"
+#include "movie/flash_sprite.h"
 #include "movie/flash_text.h"
 #include "movie_reader_test_support.h"
 #include "movie_test_support.h"
@@ -73,6 +78,18 @@ TEST(MovieCopy, AssignKeepsAnOwnerItHas) {
     target.Assign(source);
     EXPECT_EQ(target.Owner(), &second);
     EXPECT_EQ(HexString(ObjectBytes(target)), HexString(ObjectBytes(source)));
+
+    // The scripts a copy makes for itself follow the owner the copy ends with.
+    TFlashButton& button = first.AddButton(false, true);
+    TFlashButton& ownedButton = second.AddButton(false, false);
+    ownedButton.Assign(button);
+    EXPECT_EQ(ownedButton.ActionScript().Owner(), &second);
+    TFlashSprite& sprite = first.AddCharacter(std::make_unique<TFlashSprite>(), first.Sprites());
+    TFlashPlaceObject& place = first.PlaceObject(&sprite, 1);
+    TFlashPlaceObject ownedPlace(&second, 2);
+    ownedPlace.Assign(place);
+    ASSERT_NE(ownedPlace.ClipActions(), nullptr);
+    EXPECT_EQ(ownedPlace.ClipActions()->Owner(), &second);
 }
 
 // ---- the movie objects that copy as values, in one table ----
@@ -168,6 +185,40 @@ std::vector<TValueCase> ValueCases() {
              const Bytes opaque(64, 0xFF);
              dynamic_cast<TFlashImage&>(object).AlphaData().Write(opaque.data(), opaque.size());
          }},
+        {"placement with clip actions",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             TFlashSprite& sprite = movie.AddCharacter(std::make_unique<TFlashSprite>(), movie.Sprites());
+             auto place = std::make_unique<TFlashPlaceObject>(&movie, 3, &sprite);
+             place->SetName("clip");
+             place->AddClipEvent(ClipEventBit(ceEnterFrame)).Play();
+             return place;
+         },
+         [] { return std::make_unique<TFlashPlaceObject>(nullptr, 0); },
+         CloneAs<TFlashPlaceObject>,
+         // Through the copy's script: it must append to the copy's clip action record.
+         [](TFlashObject& object) { dynamic_cast<TFlashPlaceObject&>(object).ClipActions()->Stop(); }},
+        {"button (DefineButton2)",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto button = std::make_unique<TFlashButton>(&movie, true, true);
+             button->AddRecord(nullptr, 1, 2);
+             button->ReleaseActions().Play();
+             button->SetCharacterId(7);
+             return button;
+         },
+         [] { return std::make_unique<TFlashButton>(nullptr, false, false); },
+         CloneAs<TFlashButton>,
+         [](TFlashObject& object) { dynamic_cast<TFlashButton&>(object).ActionScript().Stop(); }},
+        {"button (DefineButton)",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto button = std::make_unique<TFlashButton>(&movie, false, false);
+             button->AddRecord(nullptr, 1, 2);
+             button->ReleaseActions().Play();
+             button->SetCharacterId(8);
+             return button;
+         },
+         [] { return std::make_unique<TFlashButton>(nullptr, false, true); },
+         CloneAs<TFlashButton>,
+         [](TFlashObject& object) { dynamic_cast<TFlashButton&>(object).ActionScript().Stop(); }},
         {"text",
          [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
              auto text = std::make_unique<TFlashText>(&movie, "Copy", 0xFF3366CC, &movie.AddFont(LatinFace(), true),
@@ -211,9 +262,14 @@ TEST(MovieCopy, ValueObjectsCopyWholeAndApart) {
             EXPECT_EQ(HexString(ObjectBytes(*original)), bytes);
         }
 
-        const TValueCase& other = cases[(i + 1) % cases.size()];
-        const std::unique_ptr<TFlashObject> foreign = other.Make(movie);
-        EXPECT_THROW(c.Blank()->Assign(*foreign), ESWFError) << "from " << other.Name;
+        // The next case of another class.
+        std::size_t j = (i + 1) % cases.size();
+        std::unique_ptr<TFlashObject> foreign = cases[j].Make(movie);
+        while (typeid(*foreign) == typeid(*original)) {
+            j = (j + 1) % cases.size();
+            foreign = cases[j].Make(movie);
+        }
+        EXPECT_THROW(c.Blank()->Assign(*foreign), ESWFError) << "from " << cases[j].Name;
     }
 }
 
