@@ -25,9 +25,11 @@ public:
     // Writes the next SoundStreamBlock tag (nothing once the data is exhausted and the
     // sound does not loop).
     virtual void WriteStreamBlock(TBitsEngine& writer) = 0;
-    // A new sound of the same class with the same contents (a sprite's Assign copies its
-    // stream sound so).
+    // A new sound of the same class with the same contents.
     virtual std::unique_ptr<TFlashStreamSound> CloneStreamSound() const = 0;
+    // The same, for holders of the interface (TClonePtr: a sprite's copy copies its stream
+    // sound so). A sound class's own Clone, with its narrower result, hides this one.
+    std::unique_ptr<TFlashStreamSound> Clone() const { return CloneStreamSound(); }
 };
 
 }  // namespace pellicor
