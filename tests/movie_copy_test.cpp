@@ -90,6 +90,24 @@ TEST(MovieCopy, AssignKeepsAnOwnerItHas) {
     ownedPlace.Assign(place);
     ASSERT_NE(ownedPlace.ClipActions(), nullptr);
     EXPECT_EQ(ownedPlace.ClipActions()->Owner(), &second);
+    sprite.InitActions().Play();
+    TFlashSprite ownedSprite(&second);
+    ownedSprite.Assign(sprite);
+    ASSERT_NE(ownedSprite.InitActionsIfAny(), nullptr);
+    EXPECT_EQ(ownedSprite.InitActionsIfAny()->Owner(), &second);
+}
+
+// A sprite copy carries the actions of the frame under construction: closing that frame in
+// the copy and in the original writes the same sprite.
+TEST(MovieCopy, SpriteCopyCarriesThePendingFrameActions) {
+    TFlashMovie movie(0, 0, 6400, 4800, 12, false);
+    TFlashSprite original(&movie);
+    original.ShowFrame();
+    original.FrameActions().Play();
+    const std::unique_ptr<TFlashSprite> copy = original.Clone();
+    copy->ShowFrame();
+    original.ShowFrame();
+    EXPECT_EQ(HexString(ObjectBytes(*copy)), HexString(ObjectBytes(original)));
 }
 
 // ---- the movie objects that copy as values, in one table ----
@@ -219,6 +237,41 @@ std::vector<TValueCase> ValueCases() {
          [] { return std::make_unique<TFlashButton>(nullptr, false, true); },
          CloneAs<TFlashButton>,
          [](TFlashObject& object) { dynamic_cast<TFlashButton&>(object).ActionScript().Stop(); }},
+        {"sprite",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto sprite = std::make_unique<TFlashSprite>(&movie);
+             TFlashSprite& inner = movie.AddCharacter(std::make_unique<TFlashSprite>(), movie.Sprites());
+             auto place = std::make_unique<TFlashPlaceObject>(&movie, 1, &inner);
+             place->AddClipEvent(ClipEventBit(ceEnterFrame)).Play();
+             sprite->ControlTags().push_back(std::move(place));
+             sprite->FrameActions().Stop();
+             sprite->FrameLabel = "first";
+             sprite->ShowFrame(2);
+             sprite->InitActions().Play();
+             sprite->SetStreamSound(std::make_unique<test::TMarkerStreamSound>(1));
+             // Pending until the next frame is closed.
+             sprite->FrameActions().Play();
+             sprite->SetCharacterId(3);
+             return sprite;
+         },
+         [] { return std::make_unique<TFlashSprite>(); },
+         CloneAs<TFlashSprite>,
+         // Closes a frame with the copy's pending frame actions.
+         [](TFlashObject& object) { dynamic_cast<TFlashSprite&>(object).ShowFrame(); }},
+        {"action script",
+         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto script = std::make_unique<TFlashActionScript>(&movie);
+             script->Push({std::string("x")});
+             script->GetVariable();
+             TSWFActionIf& branch = script->If();
+             script->Play();
+             script->SetMarker(&branch.Marker());
+             script->Stop();
+             return script;
+         },
+         [] { return std::make_unique<TFlashActionScript>(); },
+         CloneAs<TFlashActionScript>,
+         [](TFlashObject& object) { dynamic_cast<TFlashActionScript&>(object).Play(); }},
         {"text",
          [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
              auto text = std::make_unique<TFlashText>(&movie, "Copy", 0xFF3366CC, &movie.AddFont(LatinFace(), true),
