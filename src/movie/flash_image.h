@@ -116,6 +116,7 @@ private:
     std::uint32_t rowWidth_ = 0;
     std::uint8_t format_ = 0;
     std::uint32_t colourCount_ = 0;
+    // A copy owns its bytes: lent bytes are copied, a JPEG file is read into memory.
     TFlashImageData data_;
     // A copy has a reader of its own with the same picture.
     TClonePtr<TBMPReader> reader_;

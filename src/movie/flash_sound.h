@@ -88,7 +88,7 @@ private:
     // The next block starts at the data's beginning, as the first one.
     void RewindStream();
     std::uint64_t DataEnd() const;
-    // Copies count bytes from readPosition_ into buffer, as far as the file holds them (the
+    // Copies count bytes from the read position into buffer, as far as the file holds them (the
     // rest of the buffer is left as it is); advances the read position. Returns the bytes copied.
     std::size_t ReadData(std::uint8_t* buffer, std::size_t count);
     void WriteUncompressedBlock(TBitsEngine& writer);
