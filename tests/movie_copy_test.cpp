@@ -20,6 +20,7 @@
 #include "movie/flash_text.h"
 #include "movie_reader_test_support.h"
 #include "movie_test_support.h"
+#include "settings_test_support.h"
 #include "swf/sound_tags.h"
 #include "swf_test_support.h"
 
@@ -112,10 +113,11 @@ TEST(MovieCopy, SpriteCopyCarriesThePendingFrameActions) {
 
 // ---- the movie objects that copy as values, in one table ----
 
-// A test's own file in the test folder (the name carries the test's name).
-std::string OwnTempFile(const std::string& name, const Bytes& bytes) {
-    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    return ts::WriteTempFile(std::string("movie_copy_") + test->name() + "_" + name, bytes);
+// A file in a folder of the test's own.
+std::string WriteFileIn(const testing_support::TempDir& folder, const std::string& name, const Bytes& bytes) {
+    const std::string path = (folder / name).string();
+    testing_support::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    return path;
 }
 
 Bytes Ramp(std::size_t size) {
@@ -142,7 +144,8 @@ std::unique_ptr<TFlashObject> CloneAs(const TFlashObject& object) {
     return dynamic_cast<const T&>(object).Clone();
 }
 
-std::vector<TValueCase> ValueCases() {
+// Sound files go into the folder.
+std::vector<TValueCase> ValueCases(const testing_support::TempDir& folder) {
     return {
         {"font",
          [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
@@ -176,8 +179,8 @@ std::vector<TValueCase> ValueCases() {
          // Drawn with the copy's pen: it must draw into the copy's records.
          [](TFlashObject& object) { dynamic_cast<TFlashShape&>(object).Edges().LineDelta(0, 5); }},
         {"sound",
-         [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
-             auto sound = std::make_unique<TFlashSound>(&movie, OwnTempFile("table.wav", ts::Wave(1, 1, 11025, 8, Ramp(900))));
+         [&folder](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
+             auto sound = std::make_unique<TFlashSound>(&movie, WriteFileIn(folder, "table.wav", ts::Wave(1, 1, 11025, 8, Ramp(900))));
              sound->InitialSeek = 3;
              sound->StartFrame = 2;
              sound->SetCharacterId(5);
@@ -185,8 +188,9 @@ std::vector<TValueCase> ValueCases() {
          },
          [] { return std::make_unique<TFlashSound>(); },
          CloneAs<TFlashSound>,
-         [](TFlashObject& object) {
-             dynamic_cast<TFlashSound&>(object).LoadFromFile(OwnTempFile("other.wav", ts::Wave(1, 2, 22050, 16, Ramp(400))));
+         [&folder](TFlashObject& object) {
+             dynamic_cast<TFlashSound&>(object).LoadFromFile(
+                 WriteFileIn(folder, "other.wav", ts::Wave(1, 2, 22050, 16, Ramp(400))));
          }},
         {"image",
          [](TFlashMovie& movie) -> std::unique_ptr<TFlashObject> {
@@ -290,7 +294,8 @@ std::vector<TValueCase> ValueCases() {
 // a change to either copy leaves the original as it was; an object of another class is
 // refused.
 TEST(MovieCopy, ValueObjectsCopyWholeAndApart) {
-    const std::vector<TValueCase> cases = ValueCases();
+    const testing_support::TempDir folder;
+    const std::vector<TValueCase> cases = ValueCases(folder);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const TValueCase& c = cases[i];
         SCOPED_TRACE(c.Name);
@@ -337,7 +342,8 @@ void StartStream(TFlashSound& sound) {
 // beginning: it plays the same blocks as the original, through a handle of its own, even
 // after the file is gone. A copy made once the file is gone has no data.
 TEST(MovieCopy, SoundCopyReopensItsFileAndStartsOver) {
-    const std::string path = OwnTempFile("sound.wav", ts::Wave(1, 1, 11025, 8, Ramp(2000)));
+    const testing_support::TempDir folder;
+    const std::string path = WriteFileIn(folder, "sound.wav", ts::Wave(1, 1, 11025, 8, Ramp(2000)));
     TFlashSound original(nullptr, path);
     StartStream(original);
     const Bytes first = NextBlock(original);
@@ -370,7 +376,8 @@ TEST(MovieCopy, SoundCopyReopensItsFileAndStartsOver) {
 // A copy of an image owns its bytes: a JPEG file is read into memory, lent bytes are copied.
 TEST(MovieCopy, ImageCopyOwnsItsBytes) {
     const Bytes jpeg = ts::EncodeJpeg(16, 8, false);
-    const std::string path = OwnTempFile("image.jpg", jpeg);
+    const testing_support::TempDir folder;
+    const std::string path = WriteFileIn(folder, "image.jpg", jpeg);
     TFlashImage fromFile(nullptr, path);
     ASSERT_EQ(fromFile.DataKind(), TImageDataKind::JpegFile);
     const std::unique_ptr<TFlashImage> copy = fromFile.Clone();
