@@ -18,17 +18,13 @@ bool IsTag(const TBasedSWFObject& object, std::uint16_t code) {
     return tag && tag->TagID() == code;
 }
 
-// A copy of a control tag: tags and placements by their Clone, action scripts by Assign
-// into a script over a list of its own. Other builder objects do not belong in a sprite's
-// control tags.
+// A copy of a control tag by its kind's Clone (a script's copy owns its list). Other builder
+// objects do not belong in a sprite's control tags.
 std::unique_ptr<TBasedSWFObject> CopyControlTag(const TBasedSWFObject& object) {
     if (const auto* tag = dynamic_cast<const TSWFObject*>(&object)) return tag->Clone();
     if (const auto* place = dynamic_cast<const TFlashPlaceObject*>(&object)) return place->Clone();
-    if (!dynamic_cast<const TFlashActionScript*>(&object))
-        throw ESWFError("A sprite's control tags hold tags, placements and action scripts only");
-    auto script = std::make_unique<TFlashActionScript>();
-    script->Assign(object);
-    return script;
+    if (const auto* script = dynamic_cast<const TFlashActionScript*>(&object)) return script->Clone();
+    throw ESWFError("A sprite's control tags hold tags, placements and action scripts only");
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ public:
 
 private:
     // Tags and builder objects (placements, action scripts) have no copy in common: a copy
-    // of the list holds a copy of each, made the way its kind copies.
+    // of the list holds a copy of each, made by its kind's Clone.
     struct TControlTags {
         TFlashObjectList Objects;
         TControlTags() = default;
