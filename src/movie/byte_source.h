@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellicor {
@@ -51,6 +52,33 @@ private:
     TFileByteSource(std::FILE* file, std::uint64_t size) : file_(file), size_(size) {}
     std::FILE* file_;
     std::uint64_t size_;
+};
+
+// A file source held with its name. A copy opens the file again by name, so each holder
+// reads through a handle of its own; a file that has gone meanwhile leaves the copy without
+// a source (its name stays).
+class TReopenedFileSource {
+public:
+    TReopenedFileSource() = default;
+    TReopenedFileSource(std::string fileName, std::unique_ptr<TFileByteSource> source)
+        : fileName_(std::move(fileName)), source_(std::move(source)) {}
+    TReopenedFileSource(const TReopenedFileSource& other)
+        : fileName_(other.fileName_), source_(other.source_ ? TFileByteSource::Open(fileName_) : nullptr) {}
+    TReopenedFileSource& operator=(const TReopenedFileSource& other) {
+        if (this != &other) *this = TReopenedFileSource(other);
+        return *this;
+    }
+    TReopenedFileSource(TReopenedFileSource&&) noexcept = default;
+    TReopenedFileSource& operator=(TReopenedFileSource&&) noexcept = default;
+
+    const std::string& FileName() const { return fileName_; }
+    TFileByteSource* get() const { return source_.get(); }
+    TFileByteSource* operator->() const { return source_.get(); }
+    explicit operator bool() const { return source_ != nullptr; }
+
+private:
+    std::string fileName_;
+    std::unique_ptr<TFileByteSource> source_;
 };
 
 // Upper-cased extension of a file name without its point ("photo.Jpeg" -> "JPEG"); empty

@@ -6,20 +6,14 @@
 
 namespace pellicor {
 
-TFlashActionScript::TFlashActionScript(TFlashMovie* owner, TSWFActionList* list) : TFlashObject(owner) {
-    if (!list) {
-        ownedActions_ = std::make_unique<TSWFActionList>();
-        list = ownedActions_.get();
-    }
-    actions_ = list;
-}
+TFlashActionScript::TFlashActionScript(TFlashMovie* owner, TSWFActionList* list)
+    : TFlashObject(owner), actions_(list ? TOwnedOrLent<TSWFActionList>(*list) : TOwnedOrLent<TSWFActionList>()) {}
 
 TFlashActionScript::~TFlashActionScript() = default;
 
 void TFlashActionScript::SetActions(TSWFActionList& list) {
-    if (&list == actions_) return;
-    actions_ = &list;
-    ownedActions_.reset();
+    if (&list == &*actions_) return;
+    actions_ = TOwnedOrLent<TSWFActionList>(list);
 }
 
 void TFlashActionScript::Add2() { Add<TSWFActionAdd2>(); }
@@ -81,10 +75,7 @@ void TFlashActionScript::Assign(const TBasedSWFObject& source) {
     const auto& script = AssignSource<TFlashActionScript>(source);
     TFlashObject::Assign(source);
     if (&script == this) return;
-    if (script.OwnsActions() && !OwnsActions()) {
-        ownedActions_ = std::make_unique<TSWFActionList>();
-        actions_ = ownedActions_.get();
-    }
+    if (script.OwnsActions() && !OwnsActions()) actions_ = TOwnedOrLent<TSWFActionList>();
     *actions_ = script.Actions();
 }
 

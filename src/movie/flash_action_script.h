@@ -8,6 +8,7 @@
 #include "movie/flash_object.h"
 #include "swf/action_list.h"
 #include "swf/action_records.h"
+#include "util/owned_or_lent.h"
 
 namespace pellicor {
 
@@ -21,7 +22,7 @@ public:
     ~TFlashActionScript() override;
 
     TSWFActionList& Actions() const { return *actions_; }
-    bool OwnsActions() const { return ownedActions_ != nullptr; }
+    bool OwnsActions() const { return actions_.Owns(); }
     // Points the script at another list, which it does not own (an owned list is freed).
     void SetActions(TSWFActionList& list);
 
@@ -50,7 +51,11 @@ public:
     void Stop();
     void Subtract();
 
-    // Copies the ownership flag and clones every action (by its code).
+    // A copy owns a copy of the list, whoever owns the original's (the copy may outlive it).
+    std::unique_ptr<TFlashActionScript> Clone() const { return std::make_unique<TFlashActionScript>(*this); }
+    // Copies the actions into the list this script works over: its own, or the one a button
+    // or placement lent it, which stays lent (so this is not the value copy of Clone). A
+    // script over a lent list gets a list of its own first when the source owns its list.
     void Assign(const TBasedSWFObject& source) override;
     // The highest need of the actions, at least 1.
     int MinVersion() const override;
@@ -63,8 +68,7 @@ private:
         return actions_->Add<T>();
     }
 
-    std::unique_ptr<TSWFActionList> ownedActions_;
-    TSWFActionList* actions_;
+    TOwnedOrLent<TSWFActionList> actions_;
 };
 
 // The holder's actions (a clip action record, a button condition action, DefineButton) as

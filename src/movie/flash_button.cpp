@@ -13,7 +13,7 @@ constexpr TSWFButtonSoundTransition kSoundTransitions[] = {
     TSWFButtonSoundTransition::OverUpToOverDown, TSWFButtonSoundTransition::OverDownToOverUp};
 }  // namespace
 
-TFlashButton::TFlashButton(TFlashMovie* owner, bool trackAsMenu, bool useButton2) : TFlashVisualObject(owner) {
+TFlashButton::TFlashButton(TFlashMovie* owner, bool trackAsMenu, bool useButton2) : TFlashValueObject(owner) {
     actionScript_ = std::make_unique<TFlashActionScript>(owner);
     if (useButton2) {
         button2_ = std::make_unique<TSWFDefineButton2>();
@@ -25,7 +25,28 @@ TFlashButton::TFlashButton(TFlashMovie* owner, bool trackAsMenu, bool useButton2
     ReleaseActions();
 }
 
+TFlashButton::TFlashButton(const TFlashButton& other) : TFlashValueObject(other) { MakeActionScript(); }
+
+TFlashButton& TFlashButton::operator=(const TFlashButton& other) {
+    if (this == &other) return *this;
+    TFlashButtonParts::operator=(other);
+    MakeActionScript();
+    return *this;
+}
+
 TFlashButton::~TFlashButton() = default;
+
+void TFlashButton::MakeActionScript() {
+    actionScript_ = std::make_unique<TFlashActionScript>(Owner());
+    const std::uint16_t release = ButtonConditionBit(bcOverDownToOverUp);
+    if (button1_ || std::any_of(button2_->CondActions.begin(), button2_->CondActions.end(),
+                                [release](const TSWFButtonCondAction& action) { return action.Conditions & release; }))
+        ReleaseActions();
+}
+
+void TFlashButton::OwnerChanged() {
+    if (actionScript_) actionScript_->SetOwner(Owner());
+}
 
 TFlashButton& TFlashMovie::AddButton(bool trackAsMenu, bool useButton2) {
     return AddCharacter(std::make_unique<TFlashButton>(this, trackAsMenu, useButton2), buttons_);
@@ -69,28 +90,6 @@ TFlashActionScript& TFlashButton::ReleaseActions() {
 void TFlashButton::SetCharacterId(std::uint16_t id) {
     TFlashVisualObject::SetCharacterId(id);
     ButtonTag().ButtonID = id;
-}
-
-void TFlashButton::Assign(const TBasedSWFObject& source) {
-    const auto& button = AssignSource<TFlashButton>(source);
-    if (&button == this) return;
-    if (button.button2_) {
-        button1_.reset();
-        button2_ = std::make_unique<TSWFDefineButton2>();
-        button2_->Assign(*button.button2_);
-    } else {
-        button2_.reset();
-        button1_ = std::make_unique<TSWFDefineButton>();
-        button1_->Assign(*button.button1_);
-    }
-    sound_.Assign(button.sound_);
-    TFlashVisualObject::Assign(source);
-    // The script follows the copied release actions; a copy without them gets none added.
-    actionScript_ = std::make_unique<TFlashActionScript>(Owner());
-    const std::uint16_t release = ButtonConditionBit(bcOverDownToOverUp);
-    if (button1_ || std::any_of(button2_->CondActions.begin(), button2_->CondActions.end(),
-                                [release](const TSWFButtonCondAction& action) { return action.Conditions & release; }))
-        ReleaseActions();
 }
 
 bool TFlashButton::HasSounds() const {

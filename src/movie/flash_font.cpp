@@ -24,12 +24,9 @@ std::int32_t ScaleFromEm(std::int64_t value, std::int32_t size) {
 
 }  // namespace
 
-TFlashChar::TFlashChar(std::uint16_t code, std::uint16_t unicode, bool wide)
-    : Code(code), Unicode(unicode), Wide(wide), edges_(records_) {}
-
 TFlashFont::TFlashFont(TFlashMovie* owner, bool outlinesOnDemand, std::string faceName, bool bold, bool italic,
                        std::uint16_t size)
-    : TFlashIDObject(owner), faceName_(std::move(faceName)), bold_(bold), italic_(italic), size_(size),
+    : TFlashValueObject(owner), faceName_(std::move(faceName)), bold_(bold), italic_(italic), size_(size),
       outlinesOnDemand_(outlinesOnDemand) {}
 
 TFlashFont::~TFlashFont() = default;
@@ -111,7 +108,7 @@ const TFontMetrics& TFlashFont::Metrics() {
 }
 
 TFontReader& TFlashFont::Reader() {
-    if (!reader_) reader_ = std::make_unique<TFontReader>(faceName_, bold_, italic_);
+    if (!reader_) reader_.emplace(faceName_, bold_, italic_);
     return *reader_;
 }
 
@@ -134,12 +131,12 @@ void TFlashFont::BuildOutline(TFlashChar& character) {
     pen.Flip(false, true);
     character.Advance = glyph.Advance;
     character.AdvanceKnown = true;
-    character.OutlineBuilt = true;
+    character.SetOutlineBuilt();
 }
 
 void TFlashFont::BuildOutlines() {
     for (auto& character : chars_)
-        if (character->Included && !character->OutlineBuilt) BuildOutline(*character);
+        if (character->Included && !character->OutlineBuilt()) BuildOutline(*character);
 }
 
 std::int32_t TFlashFont::CharAdvance(std::uint16_t code, bool wideUnit) {
@@ -191,36 +188,6 @@ std::uint32_t TFlashFont::GlyphIndex(std::uint16_t code, bool wideUnit) const {
     const std::vector<TFlashChar*> order = GlyphOrder();
     const auto at = std::find(order.begin(), order.end(), character);
     return at == order.end() ? 0 : static_cast<std::uint32_t>(at - order.begin());
-}
-
-void TFlashFont::Assign(const TBasedSWFObject& source) {
-    const auto& font = AssignSource<TFlashFont>(source);
-    if (&font == this) return;
-    TFlashIDObject::Assign(source);
-    faceName_ = font.faceName_;
-    bold_ = font.bold_;
-    italic_ = font.italic_;
-    size_ = font.size_;
-    outlinesOnDemand_ = font.outlinesOnDemand_;
-    wideNeeded_ = font.wideNeeded_;
-    encoding_ = font.encoding_;
-    languageCode_ = font.languageCode_;
-    hasLayout_ = font.hasLayout_;
-    metrics_ = font.metrics_;
-    metricsKnown_ = font.metricsKnown_;
-    SmallText = font.SmallText;
-    Kerning = font.Kerning;
-    Usage = font.Usage;
-    reader_.reset();
-    // Outlines are built again on demand.
-    chars_.clear();
-    for (const auto& character : font.chars_) {
-        auto copy = std::make_unique<TFlashChar>(character->Code, character->Unicode, character->Wide);
-        copy->Included = character->Included;
-        copy->Advance = character->Advance;
-        copy->AdvanceKnown = character->AdvanceKnown;
-        chars_.push_back(std::move(copy));
-    }
 }
 
 void TFlashFont::WriteToStream(TBitsEngine& writer) {

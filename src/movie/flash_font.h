@@ -9,16 +9,23 @@
 #include "movie/flash_object.h"
 #include "movie/font_reader.h"
 #include "swf/font_tags.h"
+#include "util/clone_ptr.h"
+#include "util/dropped_on_copy.h"
 
 namespace pellicor {
+
+// The outline of a glyph in em units and the pen that draws it into the records.
+struct TFlashCharOutline {
+    TSWFShapeRecordList Records;
+    TFlashEdges Pen{Records};
+    bool Built = false;
+};
 
 // One glyph of an embedded font (not a character of its own): the code as added, its
 // Unicode value, the outline in em units drawn with its own pen, and the advance.
 class TFlashChar {
 public:
-    TFlashChar(std::uint16_t code, std::uint16_t unicode, bool wide);
-    TFlashChar(const TFlashChar&) = delete;
-    TFlashChar& operator=(const TFlashChar&) = delete;
+    TFlashChar(std::uint16_t code, std::uint16_t unicode, bool wide) : Code(code), Unicode(unicode), Wide(wide) {}
 
     // A byte value for narrow text, the UTF-16 unit for wide text.
     std::uint16_t Code;
@@ -26,22 +33,24 @@ public:
     // Windows-1252 (the code page narrow text is kept in).
     std::uint16_t Unicode;
     // Em units, y down as SWF has it once the outline is built.
-    TSWFShapeRecordList& Records() { return records_; }
-    const TSWFShapeRecordList& Records() const { return records_; }
-    TFlashEdges& Edges() { return edges_; }
+    TSWFShapeRecordList& Records() { return Outline().Records; }
+    TFlashEdges& Edges() { return Outline().Pen; }
     std::int32_t Advance = 0;
     bool AdvanceKnown = false;
     // Written into the font.
     bool Included = true;
-    bool OutlineBuilt = false;
+    bool OutlineBuilt() const { return outline_ && outline_->Built; }
+    void SetOutlineBuilt() { Outline().Built = true; }
     // Created for a wide font.
     bool Wide = false;
     // Reserved for kerning; never filled.
     TSWFKerningRecord Kerning;
 
 private:
-    TSWFShapeRecordList records_;
-    TFlashEdges edges_;
+    TFlashCharOutline& Outline() { return outline_ ? *outline_ : outline_.emplace(); }
+
+    // A copy starts without an outline: the font engine draws it again when it is needed.
+    TDroppedOnCopy<TFlashCharOutline> outline_;
 };
 
 // Width and height of a text in the font's size units.
@@ -54,7 +63,7 @@ struct TTextExtent {
 // An embedded font (DefineFont2) made from a system font: it collects the characters that
 // texts need, kept sorted by Unicode value without duplicates, and takes outlines, advances
 // and metrics from the font engine (TFontReader) at an em square of 1024, the SWF font unit.
-class TFlashFont : public TFlashIDObject {
+class TFlashFont : public TFlashValueObject<TFlashFont, TFlashIDObject> {
 public:
     enum TEncoding : std::uint8_t { kEncodingAnsi = 0, kEncodingShiftJIS = 1, kEncodingWide = 2 };
     enum TUsage : std::uint8_t { kUsedByStaticText = 1, kUsedByEditText = 2 };
@@ -87,7 +96,7 @@ public:
     // owner movie below version 6 to 6.
     bool AddChar(std::uint16_t code, bool wideUnit = false);
     TFlashChar* FindChar(std::uint16_t code);
-    const std::vector<std::unique_ptr<TFlashChar>>& Chars() const { return chars_; }
+    const TCloneList<TFlashChar>& Chars() const { return chars_; }
     bool WideNeeded() const { return wideNeeded_; }
 
     // On first switching on, reads the metrics.
@@ -120,7 +129,6 @@ public:
     const std::string& UsedFamilyName();
     bool FaceFound();
 
-    void Assign(const TBasedSWFObject& source) override;
     int MinVersion() const override { return 3; }
     // DefineFont2, for the owner's version (6 without an owner).
     void WriteToStream(TBitsEngine& writer) override;
@@ -141,14 +149,16 @@ private:
     bool italic_;
     std::uint16_t size_;
     bool outlinesOnDemand_;
-    std::vector<std::unique_ptr<TFlashChar>> chars_;
+    // Copies keep each character's code, flags and advance; outlines are drawn again.
+    TCloneList<TFlashChar> chars_;
     bool wideNeeded_ = false;
     std::uint8_t encoding_ = kEncodingAnsi;
     std::uint8_t languageCode_ = 0;
     bool hasLayout_ = false;
     TFontMetrics metrics_;
     bool metricsKnown_ = false;
-    std::unique_ptr<TFontReader> reader_;
+    // A copy opens the system font again when it first needs it.
+    TDroppedOnCopy<TFontReader> reader_;
 };
 
 }  // namespace pellicor

@@ -39,19 +39,24 @@ std::vector<std::uint8_t> ReadWholeStream(TStream& stream) {
 
 }  // namespace
 
-TFlashImage::TFlashImage(TFlashMovie* owner, const std::string& fileName) : TFlashIDObject(owner) {
+TFlashImageData::TFlashImageData(const TFlashImageData& other)
+    : Kind(other.File ? TImageDataKind::JpegMemory : other.Kind),
+      Owned(other.File ? ReadWholeStream(*other.File) : std::vector<std::uint8_t>(other.Bytes.begin(), other.Bytes.end())),
+      Bytes(Owned),
+      Alpha(other.Alpha ? std::make_unique<TMemoryStream>(other.Alpha->Bytes()) : nullptr) {}
+
+TFlashImageData& TFlashImageData::operator=(const TFlashImageData& other) {
+    if (this != &other) *this = TFlashImageData(other);
+    return *this;
+}
+
+TFlashImage::TFlashImage(TFlashMovie* owner, const std::string& fileName) : TFlashValueObject(owner) {
     if (!fileName.empty()) LoadFromFile(fileName);
 }
 
 TFlashImage::~TFlashImage() = default;
 
-void TFlashImage::DropData() {
-    ownedData_.clear();
-    data_ = {};
-    file_.reset();
-    alpha_.reset();
-    dataKind_ = TImageDataKind::Empty;
-}
+void TFlashImage::DropData() { data_ = TFlashImageData(TImageDataKind::Empty); }
 
 void TFlashImage::SetFields(bool isJpeg, std::uint16_t width, std::uint16_t height, std::uint8_t format,
                             std::uint32_t colourCount, bool hasAlpha) {
@@ -87,9 +92,9 @@ void TFlashImage::LoadJpegFile(const std::string& fileName) {
     reader_.reset();
     if (!recoded.Baseline.empty()) {
         SetFields(true, recoded.Width, recoded.Height, 0, 0, false);
-        ownedData_ = std::move(recoded.Baseline);
-        data_ = ownedData_;
-        dataKind_ = TImageDataKind::JpegMemory;
+        data_.Owned = std::move(recoded.Baseline);
+        data_.Bytes = data_.Owned;
+        data_.Kind = TImageDataKind::JpegMemory;
         return;
     }
     // Embedded as it is; a stream the probe could not measure keeps the decoder's size.
@@ -98,8 +103,8 @@ void TFlashImage::LoadJpegFile(const std::string& fileName) {
     } else {
         SetFields(true, size.Width, size.Height, 0, 0, false);
     }
-    file_ = std::move(file);
-    dataKind_ = TImageDataKind::JpegFile;
+    data_.File = std::move(file);
+    data_.Kind = TImageDataKind::JpegFile;
 }
 
 void TFlashImage::LoadBMPFile(const std::string& fileName) {
@@ -110,15 +115,15 @@ void TFlashImage::LoadBMPFile(const std::string& fileName) {
     SetFields(false, static_cast<std::uint16_t>(reader.Width()), static_cast<std::uint16_t>(reader.Height()),
               format.Format, format.ColourCount, format.HasAlpha);
     rowWidth_ = format.RowWidth;
-    dataKind_ = TImageDataKind::Lossless;
+    data_.Kind = TImageDataKind::Lossless;
 }
 
 void TFlashImage::LoadFromStream(TStream& source, bool isJpeg, std::uint16_t width, std::uint16_t height,
                                  std::uint8_t format, std::uint32_t colourCount, bool hasAlpha) {
     std::vector<std::uint8_t> bytes = ReadWholeStream(source);
     LoadFromMemory({}, isJpeg, width, height, format, colourCount, hasAlpha);
-    ownedData_ = std::move(bytes);
-    data_ = ownedData_;
+    data_.Owned = std::move(bytes);
+    data_.Bytes = data_.Owned;
 }
 
 void TFlashImage::LoadFromMemory(std::span<const std::uint8_t> bytes, bool isJpeg, std::uint16_t width,
@@ -128,14 +133,14 @@ void TFlashImage::LoadFromMemory(std::span<const std::uint8_t> bytes, bool isJpe
     DropData();
     reader_.reset();
     SetFields(isJpeg, width, height, format, colourCount, hasAlpha);
-    data_ = bytes;
-    dataKind_ = isJpeg ? TImageDataKind::JpegMemory : TImageDataKind::Lossless;
+    data_.Bytes = bytes;
+    data_.Kind = isJpeg ? TImageDataKind::JpegMemory : TImageDataKind::Lossless;
 }
 
 TMemoryStream& TFlashImage::AlphaData() {
     if (!isJpeg_) throw EImageError("Only JPEG images carry an alpha plane");
-    if (!alpha_) alpha_ = std::make_unique<TMemoryStream>();
-    return *alpha_;
+    if (!data_.Alpha) data_.Alpha = std::make_unique<TMemoryStream>();
+    return *data_.Alpha;
 }
 
 TBMPReader& TFlashImage::Reader() {
@@ -158,27 +163,27 @@ void TFlashImage::WriteJpeg(TBitsEngine& writer) {
     TSWFDefineBitsJPEG2 plain;
     TSWFDefineBits& tag = HasAlphaPlane() ? static_cast<TSWFDefineBits&>(withAlpha) : plain;
     tag.CharacterID = GetCharacterId();
-    if (file_) {
+    if (TFileStream* file = data_.File.get()) {
         // The file's bytes go straight into the tag body.
-        tag.OnDataWrite = [this](TSWFDataObject&, TBitsEngine& body) {
+        tag.OnDataWrite = [file](TSWFDataObject&, TBitsEngine& body) {
             std::array<std::uint8_t, 32 * 1024> buffer;
-            file_->Seek(0);
-            while (const std::size_t count = file_->Read(buffer.data(), buffer.size())) body.WriteBytes(buffer.data(), count);
+            file->Seek(0);
+            while (const std::size_t count = file->Read(buffer.data(), buffer.size())) body.WriteBytes(buffer.data(), count);
         };
     } else {
-        tag.SetData(data_.data(), data_.size());
+        tag.SetData(data_.Bytes.data(), data_.Bytes.size());
     }
     if (HasAlphaPlane())
-        withAlpha.OnAlphaDataWrite = [this](TSWFDataObject&, TBitsEngine& body) { ZlibCompressTo(body, alpha_->Bytes()); };
+        withAlpha.OnAlphaDataWrite = [this](TSWFDataObject&, TBitsEngine& body) { ZlibCompressTo(body, data_.Alpha->Bytes()); };
     tag.WriteToStream(writer);
 }
 
 void TFlashImage::WriteLossless(TBitsEngine& writer) {
-    if (data_.empty()) {
+    if (data_.Bytes.empty()) {
         if (!reader_ || reader_->Empty()) throw EImageError("The image holds no picture to write");
-        ownedData_ = LosslessPixelData(*reader_, TLosslessFormat{format_, rowWidth_, colourCount_, hasAlpha_});
-        data_ = ownedData_;
-        dataKind_ = TImageDataKind::Lossless;
+        data_.Owned = LosslessPixelData(*reader_, TLosslessFormat{format_, rowWidth_, colourCount_, hasAlpha_});
+        data_.Bytes = data_.Owned;
+        data_.Kind = TImageDataKind::Lossless;
     }
     TSWFDefineBitsLossless2 withAlpha;
     TSWFDefineBitsLossless plain;
@@ -188,35 +193,8 @@ void TFlashImage::WriteLossless(TBitsEngine& writer) {
     tag.BitmapWidth = width_;
     tag.BitmapHeight = height_;
     if (format_ == kBitmapFormatColorMapped) tag.BitmapColorTableSize = static_cast<std::uint8_t>(colourCount_ - 1);
-    tag.SetData(data_.data(), data_.size());
+    tag.SetData(data_.Bytes.data(), data_.Bytes.size());
     tag.WriteToStream(writer);
-}
-
-std::vector<std::uint8_t> TFlashImage::ReadJpegFile() const { return ReadWholeStream(*file_); }
-
-void TFlashImage::Assign(const TBasedSWFObject& source) {
-    const auto& image = AssignSource<TFlashImage>(source);
-    if (&image == this) return;
-    TFlashIDObject::Assign(source);
-    ConvertProgressive = image.ConvertProgressive;
-    isJpeg_ = image.isJpeg_;
-    hasAlpha_ = image.hasAlpha_;
-    width_ = image.width_;
-    height_ = image.height_;
-    rowWidth_ = image.rowWidth_;
-    format_ = image.format_;
-    colourCount_ = image.colourCount_;
-    if (image.file_) {
-        ownedData_ = image.ReadJpegFile();
-        dataKind_ = TImageDataKind::JpegMemory;
-    } else {
-        ownedData_.assign(image.data_.begin(), image.data_.end());
-        dataKind_ = image.dataKind_;
-    }
-    data_ = ownedData_;
-    file_.reset();
-    alpha_ = image.alpha_ ? std::make_unique<TMemoryStream>(image.alpha_->Bytes()) : nullptr;
-    reader_ = image.reader_ ? std::make_unique<TBMPReader>(*image.reader_) : nullptr;
 }
 
 // ---- the movie's image operation ----

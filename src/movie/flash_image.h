@@ -9,6 +9,7 @@
 #include "movie/bmp_reader.h"
 #include "movie/flash_object.h"
 #include "swf/streams.h"
+#include "util/clone_ptr.h"
 
 namespace pellicor {
 
@@ -25,16 +26,34 @@ enum class TImageDataKind : std::uint8_t {
 // with alpha, written as 5 in DefineBitsLossless2).
 inline constexpr std::uint8_t kImageFormatAlpha32 = 1;
 
+// The data of an image and its alpha plane. The bytes are the image's own, bytes a caller
+// lent (LoadFromMemory), or an open JPEG file read on writing. A copy always owns its bytes,
+// so that it outlives the lender and the file: lent bytes are copied, a JPEG file is read
+// into memory (the copy's kind is then JpegMemory), the alpha plane is copied.
+struct TFlashImageData {
+    TImageDataKind Kind = TImageDataKind::None;
+    std::vector<std::uint8_t> Owned;
+    // The bytes in use: Owned, or the lent bytes; empty for a JPEG file.
+    std::span<const std::uint8_t> Bytes;
+    std::unique_ptr<TFileStream> File;
+    std::unique_ptr<TMemoryStream> Alpha;
+
+    TFlashImageData() = default;
+    explicit TFlashImageData(TImageDataKind kind) : Kind(kind) {}
+    TFlashImageData(const TFlashImageData& other);
+    TFlashImageData& operator=(const TFlashImageData& other);
+    TFlashImageData(TFlashImageData&&) noexcept = default;
+    TFlashImageData& operator=(TFlashImageData&&) noexcept = default;
+};
+
 // A bitmap character: JPEG data (DefineBitsJPEG2, or DefineBitsJPEG3 with an alpha plane)
 // or lossless pixels from a BMP file (DefineBitsLossless, or DefineBitsLossless2 for 32-bit
 // pictures), turned into the tag's compressed pixel data on the first writing.
-class TFlashImage : public TFlashIDObject {
+class TFlashImage : public TFlashValueObject<TFlashImage, TFlashIDObject> {
 public:
     // Loads the file when a name is given.
     explicit TFlashImage(TFlashMovie* owner = nullptr, const std::string& fileName = {});
     ~TFlashImage() override;
-    TFlashImage(const TFlashImage&) = delete;
-    TFlashImage& operator=(const TFlashImage&) = delete;
 
     // When on, a JPEG file whose size the probe cannot read is decoded; a progressive one is
     // re-encoded as baseline JPEG.
@@ -70,16 +89,14 @@ public:
     std::uint32_t RowWidth() const { return rowWidth_; }
     std::uint8_t Format() const { return format_; }
     std::uint32_t ColourCount() const { return colourCount_; }
-    TImageDataKind DataKind() const { return dataKind_; }
+    TImageDataKind DataKind() const { return data_.Kind; }
     // The data held in memory (empty for a JPEG file, which is read on writing).
-    std::span<const std::uint8_t> DataBytes() const { return data_; }
+    std::span<const std::uint8_t> DataBytes() const { return data_.Bytes; }
 
     // 2, or 3 for pixels with alpha or a JPEG with an alpha plane.
     int MinVersion() const override;
     // The bitmap tag with this image's id; lossless data is produced first when missing.
     void WriteToStream(TBitsEngine& writer) override;
-    // All fields and the data (a JPEG file's bytes are read into memory).
-    void Assign(const TBasedSWFObject& source) override;
 
 private:
     // Empties the data; JPEG and lossless fields are left to the caller.
@@ -88,9 +105,7 @@ private:
                    std::uint32_t colourCount, bool hasAlpha);
     void LoadJpegFile(const std::string& fileName);
     void LoadBMPFile(const std::string& fileName);
-    bool HasAlphaPlane() const { return alpha_ && alpha_->Size() > 0; }
-    // The whole content of the open JPEG file.
-    std::vector<std::uint8_t> ReadJpegFile() const;
+    bool HasAlphaPlane() const { return data_.Alpha && data_.Alpha->Size() > 0; }
     void WriteJpeg(TBitsEngine& writer);
     void WriteLossless(TBitsEngine& writer);
 
@@ -101,13 +116,10 @@ private:
     std::uint32_t rowWidth_ = 0;
     std::uint8_t format_ = 0;
     std::uint32_t colourCount_ = 0;
-    TImageDataKind dataKind_ = TImageDataKind::None;
-    // The data: ownedData_ or borrowed bytes (LoadFromMemory); a JPEG file is read from file_.
-    std::vector<std::uint8_t> ownedData_;
-    std::span<const std::uint8_t> data_;
-    std::unique_ptr<TFileStream> file_;
-    std::unique_ptr<TMemoryStream> alpha_;
-    std::unique_ptr<TBMPReader> reader_;
+    // A copy owns its bytes: lent bytes are copied, a JPEG file is read into memory.
+    TFlashImageData data_;
+    // A copy has a reader of its own with the same picture.
+    TClonePtr<TBMPReader> reader_;
 };
 
 }  // namespace pellicor

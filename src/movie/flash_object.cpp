@@ -15,10 +15,9 @@ void TFlashObject::Assign(const TBasedSWFObject& source) {
 }
 
 void TFlashObject::KeepOwnerAfterCopy(TFlashMovie* kept) {
-    if (kept)
-        owner_ = kept;
-    else if (owner_)
-        OwnerChanged();
+    if (kept) owner_ = kept;
+    // Parts made during the copy took the source's owner; they follow the one kept.
+    OwnerChanged();
 }
 
 void TFlashIDObject::Assign(const TBasedSWFObject& source) {

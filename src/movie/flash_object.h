@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "swf/swf_object.h"
 
@@ -36,19 +37,24 @@ public:
 protected:
     // After a whole-object copy over this object, whose owner before it was `kept`: the
     // rule of Assign, an object that had an owner keeps it, one without takes the source's.
+    // Then OwnerChanged, so that parts the copy made follow the owner it ends with.
     void KeepOwnerAfterCopy(TFlashMovie* kept);
 
 private:
     TFlashMovie* owner_;
 };
 
-// Assign for a movie object class Derived that copies as a value: its own (usually
-// defaulted) copy, with the owner rule of TFlashObject::Assign. Classes whose parts refer to
-// each other or to files keep an Assign of their own.
+// Assign and Clone for a movie object class Derived that copies as a value: its own
+// (usually defaulted) copy, with the owner rule of TFlashObject::Assign. Parts whose copy is
+// special say so in their own type (TClonePtr, TDroppedOnCopy, ...), so a field added later
+// is copied without anyone remembering to.
 template <class Derived, class Base>
 class TFlashValueObject : public Base {
 public:
     using Base::Base;
+
+    // A new object with the same contents and the same owner.
+    std::unique_ptr<Derived> Clone() const { return std::make_unique<Derived>(static_cast<const Derived&>(*this)); }
 
     void Assign(const TBasedSWFObject& source) override {
         const Derived& typed = AssignSource<Derived>(source);

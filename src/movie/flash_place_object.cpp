@@ -9,13 +9,30 @@
 namespace pellicor {
 
 TFlashPlaceObject::TFlashPlaceObject(TFlashMovie* owner, std::uint16_t depth, TFlashIDObject* object)
-    : TFlashObject(owner), object_(object) {
+    : TFlashValueObject(owner) {
+    object_ = object;
     placeObject_.Depth = depth;
     if (object) placeObject_.SetCharacterID(object->GetCharacterId());
     if (dynamic_cast<TFlashSprite*>(object)) AttachClipActions();
 }
 
+TFlashPlaceObject::TFlashPlaceObject(const TFlashPlaceObject& other) : TFlashValueObject(other) {
+    if (other.clipActions_) AttachClipActions();
+}
+
+TFlashPlaceObject& TFlashPlaceObject::operator=(const TFlashPlaceObject& other) {
+    if (this == &other) return *this;
+    TFlashPlaceObjectParts::operator=(other);
+    clipActions_.reset();
+    if (other.clipActions_) AttachClipActions();
+    return *this;
+}
+
 TFlashPlaceObject::~TFlashPlaceObject() = default;
+
+void TFlashPlaceObject::OwnerChanged() {
+    if (clipActions_) clipActions_->SetOwner(Owner());
+}
 
 void TFlashPlaceObject::SetTranslate(std::int32_t x, std::int32_t y) {
     if (x == 0 && y == 0 && !placeObject_.PlaceFlagHasMatrix && !placeObject_.PlaceFlagMove) return;
@@ -45,16 +62,6 @@ TFlashActionScript& TFlashPlaceObject::AddClipEvent(std::uint32_t eventFlags, st
 
 void TFlashPlaceObject::SetFileVersion(int version) {
     placeObject_.SWFVersion = static_cast<std::uint8_t>(std::clamp(version, 0, 255));
-}
-
-void TFlashPlaceObject::Assign(const TBasedSWFObject& source) {
-    const auto& place = AssignSource<TFlashPlaceObject>(source);
-    TFlashObject::Assign(source);
-    if (&place == this) return;
-    placeObject_.Assign(place.placeObject_);
-    object_ = place.object_;
-    clipActions_.reset();
-    if (place.clipActions_) AttachClipActions();
 }
 
 }  // namespace pellicor

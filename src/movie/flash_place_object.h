@@ -11,13 +11,29 @@ namespace pellicor {
 
 class TFlashActionScript;
 
+// The parts of a placement that copy as values: the PlaceObject2 and the placed object
+// (borrowed). TFlashPlaceObject adds the clip-action script, which works over the
+// PlaceObject2's own records and so is attached anew to a copy's.
+class TFlashPlaceObjectParts : public TFlashObject {
+public:
+    using TFlashObject::TFlashObject;
+
+protected:
+    TSWFPlaceObject2 placeObject_;
+    TFlashIDObject* object_ = nullptr;
+};
+
 // A placement of a character on the display list, written as PlaceObject2.
 //   5 GetCharacterId (the placed character's id).
-class TFlashPlaceObject : public TFlashObject {
+class TFlashPlaceObject : public TFlashValueObject<TFlashPlaceObject, TFlashPlaceObjectParts> {
 public:
     // A PlaceObject2 at the depth, with the object's character id when an object is given.
     // A placed sprite also gets ClipActions.
     TFlashPlaceObject(TFlashMovie* owner, std::uint16_t depth, TFlashIDObject* object = nullptr);
+    // The parts' copy; a copy of a placement with clip actions gets a script of its own over
+    // the copied PlaceObject2's last clip action record.
+    TFlashPlaceObject(const TFlashPlaceObject& other);
+    TFlashPlaceObject& operator=(const TFlashPlaceObject& other);
     ~TFlashPlaceObject() override;
 
     virtual std::uint16_t GetCharacterId() const { return placeObject_.CharacterID(); }
@@ -47,9 +63,8 @@ public:
     // The file version that selects the clip-action encoding (the movie sets it on writing).
     void SetFileVersion(int version);
 
-    // Takes the source's owner when it has none, copies the PlaceObject2 and the placed
-    // object, and for a sprite placement the clip actions.
-    void Assign(const TBasedSWFObject& source) override;
+    // The clip-action script follows the owner.
+    void OwnerChanged() override;
     // The PlaceObject2's: 3, or 5 and more with clip actions.
     int MinVersion() const override { return placeObject_.MinVersion(); }
     // The PlaceObject2.
@@ -59,8 +74,6 @@ private:
     // The script over the PlaceObject2's clip actions, pointed at the last record's list.
     void AttachClipActions();
 
-    TSWFPlaceObject2 placeObject_;
-    TFlashIDObject* object_;
     std::unique_ptr<TFlashActionScript> clipActions_;
 };
 

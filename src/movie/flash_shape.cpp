@@ -71,7 +71,7 @@ private:
 
 }  // namespace
 
-TFlashShape::TFlashShape(TFlashMovie* owner) : TFlashVisualObject(owner) {
+TFlashShape::TFlashShape(TFlashMovie* owner) : TFlashValueObject(owner) {
     edges_.SetOwner(owner);
     edges_.SetVisual(this);
     // A filled rectangle needs six records: room for them at once.
@@ -232,20 +232,15 @@ void TFlashShape::WriteToStream(TBitsEngine& writer) {
     opaque.WriteToStream(writer);
 }
 
-void TFlashShape::Assign(const TBasedSWFObject& source) {
-    const auto& shape = AssignSource<TFlashShape>(source);
-    if (&shape == this) return;
-    TFlashVisualObject::Assign(source);
-    bounds_ = shape.bounds_;
-    fillStyle0_ = shape.fillStyle0_;
-    fillStyle1_ = shape.fillStyle1_;
-    lineStyle_ = shape.lineStyle_;
-    tag_.Assign(shape.tag_);
-    usesAlpha_ = shape.usesAlpha_;
-    SelectOnLastRecord = shape.SelectOnLastRecord;
-    dashed_ = shape.dashed_;
-    dashPattern_ = shape.dashPattern_ ? std::make_unique<TFlashLineStyle>(*shape.dashPattern_) : nullptr;
-    edges_.AssignPen(shape.edges_);
+TFlashShape::TFlashShape(const TFlashShape& other) : TFlashValueObject(other), edges_(tag_.Records, Owner()) {
+    edges_.SetVisual(this);
+    edges_.AssignPen(other.edges_);
+}
+
+TFlashShape& TFlashShape::operator=(const TFlashShape& other) {
+    TFlashShapeParts::operator=(other);
+    edges_.AssignPen(other.edges_);
+    return *this;
 }
 
 void TFlashShape::SetCharacterId(std::uint16_t id) {

@@ -7,6 +7,7 @@
 #include "movie/flash_edges.h"
 #include "movie/flash_object.h"
 #include "swf/shape_tags.h"
+#include "util/clone_ptr.h"
 
 namespace pellicor {
 
@@ -24,18 +25,39 @@ enum TImageFillMode : int {
     kImageFillRepeating = 2,  // tiled, scale factors times 20
 };
 
+// The parts of a shape that copy as values: the tag with its styles and records, the
+// bounds, the style selections and the dash settings. TFlashShape adds the pen, which draws
+// into the shape's own records and so is made anew over a copy's.
+class TFlashShapeParts : public TFlashVisualObject {
+public:
+    using TFlashVisualObject::TFlashVisualObject;
+
+    // Style selections go to the last style-change record instead of the first.
+    bool SelectOnLastRecord = false;
+
+protected:
+    TSWFDefineShape3 tag_;
+    TSWFRect bounds_;
+    std::uint16_t fillStyle0_ = 0, fillStyle1_ = 0, lineStyle_ = 0;
+    bool usesAlpha_ = false;
+    bool dashed_ = false;
+    TClonePtr<TFlashLineStyle> dashPattern_;
+};
+
 // A shape character: bounds, fill and line styles and a record list drawn with the pen
 // (Edges), written as DefineShape2, or as DefineShape3 when a colour has alpha.
 //
 // Coordinates given to the shape and its pen are in the shape's units (UnitMultiplier: 20
 // while an owner movie works in pixels, else 1); bounds and records are kept in twips.
-class TFlashShape : public TFlashVisualObject {
+class TFlashShape : public TFlashValueObject<TFlashShape, TFlashShapeParts> {
 public:
     // An empty shape: no styles, a pen at (0, 0) over one style-change record (a move to
     // (0, 0) that selects fill style 1), empty bounds.
     explicit TFlashShape(TFlashMovie* owner = nullptr);
-    TFlashShape(const TFlashShape&) = delete;
-    TFlashShape& operator=(const TFlashShape&) = delete;
+    // The parts' copy, and a pen over the copy's records at the original pen's position
+    // (with its contour start and twips override).
+    TFlashShape(const TFlashShape& other);
+    TFlashShape& operator=(const TFlashShape& other);
 
     // The tag that holds styles and records (written as DefineShape2 or 3).
     TSWFDefineShape3& ShapeTag() { return tag_; }
@@ -56,8 +78,6 @@ public:
     std::int32_t Width(bool inTwips = false) const;
     std::int32_t Height(bool inTwips = false) const;
 
-    // Style selections go to the last style-change record instead of the first.
-    bool SelectOnLastRecord = false;
     // Writes the index with its flag into the target style-change record (the first record,
     // or with SelectOnLastRecord the last style-change record) and remembers it; without such
     // a record the remembered index becomes 0.
@@ -93,9 +113,6 @@ public:
     // DefineShape3 or DefineShape2 with the bounds grown by half the widest line; a dashed
     // shape writes its dashed records.
     void WriteToStream(TBitsEngine& writer) override;
-    // The visual fields, bounds, style selections, the shape tag, the alpha flag, the dash
-    // settings and the pen position.
-    void Assign(const TBasedSWFObject& source) override;
     void SetCharacterId(std::uint16_t id) override;
     void OwnerChanged() override;
 
@@ -106,13 +123,7 @@ private:
     // Moves the image before this shape in the owner's object list when it comes after it.
     void DefineBefore(TFlashImage& image);
 
-    TSWFDefineShape3 tag_;
     TFlashEdges edges_{tag_.Records};
-    TSWFRect bounds_;
-    std::uint16_t fillStyle0_ = 0, fillStyle1_ = 0, lineStyle_ = 0;
-    bool usesAlpha_ = false;
-    bool dashed_ = false;
-    std::unique_ptr<TFlashLineStyle> dashPattern_;
 };
 
 // The records of a dashed outline over a record list: each length of the pattern times 20

@@ -33,7 +33,7 @@ std::uint8_t RateCodeOf(std::uint32_t sampleRate, std::uint8_t current) {
 
 }  // namespace
 
-TFlashSound::TFlashSound(TFlashMovie* owner, const std::string& fileName) : TFlashStreamSound(owner) {
+TFlashSound::TFlashSound(TFlashMovie* owner, const std::string& fileName) : TFlashValueObject(owner) {
     std::error_code error;
     if (!fileName.empty() && std::filesystem::exists(fileName, error)) LoadFromFile(fileName);
 }
@@ -75,8 +75,7 @@ void TFlashSound::LoadFromFile(const std::string& fileName) {
         }
     }
 
-    fileName_ = fileName;
-    source_ = std::move(source);
+    source_ = TReopenedFileSource(fileName, std::move(source));
     RewindStream();
 }
 
@@ -91,37 +90,8 @@ int TFlashSound::MinVersion() const {
     return 1;
 }
 
-void TFlashSound::Assign(const TBasedSWFObject& source) {
-    const auto& sound = AssignSource<TFlashSound>(source);
-    TFlashStreamSound::Assign(source);
-    if (&sound == this) return;
-    Format = sound.Format;
-    RateCode = sound.RateCode;
-    Is16Bit = sound.Is16Bit;
-    Stereo = sound.Stereo;
-    BitsPerSample = sound.BitsPerSample;
-    SampleRate = sound.SampleRate;
-    SampleCount = sound.SampleCount;
-    Duration = sound.Duration;
-    DataOffset = sound.DataOffset;
-    DataSize = sound.DataSize;
-    Loop = sound.Loop;
-    InitialSeek = sound.InitialSeek;
-    SamplesPerMP3Frame = sound.SamplesPerMP3Frame;
-    BytesPerMP3Frame = sound.BytesPerMP3Frame;
-    MP3FrameCount = sound.MP3FrameCount;
-    fileName_ = sound.fileName_;
-    // A file that has gone meanwhile leaves the copy without data (its blocks are empty).
-    source_ = sound.source_ ? TFileByteSource::Open(fileName_) : nullptr;
-    samplesPerBlock_ = 0;
-    bytesPerBlock_ = 0;
-    RewindStream();
-}
-
 std::unique_ptr<TFlashStreamSound> TFlashSound::CloneStreamSound() const {
-    auto copy = std::make_unique<TFlashSound>(Owner());
-    copy->Assign(*this);
-    return copy;
+    return Clone();
 }
 
 void TFlashSound::WriteToStream(TBitsEngine& writer) {
@@ -142,36 +112,43 @@ void TFlashSound::WriteToStream(TBitsEngine& writer) {
 }
 
 void TFlashSound::FillStreamHead(TSWFSoundStreamHead2& head, double frameRate) {
+    TStreamState& stream = Stream();
     head.PlaybackSoundRate = head.StreamSoundRate = RateCode;
     head.PlaybackSoundSize = head.StreamSoundSize = Is16Bit ? 1 : 0;
     head.PlaybackSoundType = head.StreamSoundType = Stereo ? 1 : 0;
     head.StreamSoundCompression = WrittenFormat();
     const double samples = frameRate > 0 ? static_cast<double>(SampleRate) / frameRate : 0;
-    samplesPerBlock_ = static_cast<std::uint16_t>(std::min(samples, 65535.0));
-    head.StreamSoundSampleCount = samplesPerBlock_;
+    stream.SamplesPerBlock = static_cast<std::uint16_t>(std::min(samples, 65535.0));
+    head.StreamSoundSampleCount = stream.SamplesPerBlock;
     head.LatencySeek = 0;
 
     RewindStream();
-    bytesPerBlock_ = 0;
+    stream.BytesPerBlock = 0;
     if (Format == sndUncompressed) {
         const std::int64_t stereo = Stereo ? 1 : 0, wide = Is16Bit ? 1 : 0;
-        const std::int64_t bytes = std::int64_t{samplesPerBlock_} * (stereo + 1) * (wide + 1) - 2 * stereo - 2 * wide;
-        bytesPerBlock_ = static_cast<std::uint32_t>(std::max<std::int64_t>(bytes, 0));
+        const std::int64_t bytes = std::int64_t{stream.SamplesPerBlock} * (stereo + 1) * (wide + 1) - 2 * stereo - 2 * wide;
+        stream.BytesPerBlock = static_cast<std::uint32_t>(std::max<std::int64_t>(bytes, 0));
     }
 }
 
 void TFlashSound::WriteStreamBlock(TBitsEngine& writer) {
-    if (!source_ || readPosition_ >= DataEnd()) return;
+    TStreamState& stream = Stream();
+    if (!source_ || stream.ReadPosition >= DataEnd()) return;
     if (Format == sndUncompressed)
         WriteUncompressedBlock(writer);
     else if (Format == sndMP3)
         WriteMP3Block(writer);
 }
 
+TFlashSound::TStreamState& TFlashSound::Stream() {
+    return stream_ ? *stream_ : stream_.emplace(TStreamState{.ReadPosition = DataOffset});
+}
+
 void TFlashSound::RewindStream() {
-    readPosition_ = DataOffset;
-    blocksWritten_ = 0;
-    samplesDelivered_ = 0;
+    TStreamState& stream = Stream();
+    stream.ReadPosition = DataOffset;
+    stream.BlocksWritten = 0;
+    stream.SamplesDelivered = 0;
 }
 
 std::uint64_t TFlashSound::DataEnd() const {
@@ -180,36 +157,39 @@ std::uint64_t TFlashSound::DataEnd() const {
 }
 
 std::size_t TFlashSound::ReadData(std::uint8_t* buffer, std::size_t count) {
-    const std::size_t copied = source_ ? source_->ReadAt(readPosition_, buffer, count) : 0;
-    readPosition_ += count;
+    TStreamState& stream = Stream();
+    const std::size_t copied = source_ ? source_->ReadAt(stream.ReadPosition, buffer, count) : 0;
+    stream.ReadPosition += count;
     return copied;
 }
 
 void TFlashSound::WriteUncompressedBlock(TBitsEngine& writer) {
+    TStreamState& stream = Stream();
     const std::uint64_t end = DataEnd();
-    std::vector<std::uint8_t> block(bytesPerBlock_, 0);
-    std::size_t filled = static_cast<std::size_t>(std::min<std::uint64_t>(bytesPerBlock_, end - readPosition_));
+    std::vector<std::uint8_t> block(stream.BytesPerBlock, 0);
+    std::size_t filled = static_cast<std::size_t>(std::min<std::uint64_t>(stream.BytesPerBlock, end - stream.ReadPosition));
     ReadData(block.data(), filled);
     // A short block continues with the start of the data when looping, else stays silent.
     while (Loop && filled < block.size() && end > DataOffset) {
-        readPosition_ = DataOffset;
+        stream.ReadPosition = DataOffset;
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size() - filled, end - DataOffset));
         ReadData(block.data() + filled, count);
         filled += count;
     }
-    WriteSoundStreamBlockHeader(writer, bytesPerBlock_, bytesPerBlock_ > 62);
+    WriteSoundStreamBlockHeader(writer, stream.BytesPerBlock, stream.BytesPerBlock > 62);
     writer.WriteBytes(block);
-    if (Loop && readPosition_ >= end) readPosition_ = DataOffset;
+    if (Loop && stream.ReadPosition >= end) stream.ReadPosition = DataOffset;
 }
 
 void TFlashSound::WriteMP3Block(TBitsEngine& writer) {
+    TStreamState& stream = Stream();
     const std::int64_t samplesPerFrame = SamplesPerMP3Frame;
     const std::int64_t seek =
-        blocksWritten_ == 0 ? InitialSeek : std::int64_t{blocksWritten_} * samplesPerBlock_ - samplesDelivered_;
+        stream.BlocksWritten == 0 ? InitialSeek : std::int64_t{stream.BlocksWritten} * stream.SamplesPerBlock - stream.SamplesDelivered;
     std::int64_t frames = 0;
     if (samplesPerFrame > 0 && std::llabs(seek) <= samplesPerFrame)
-        frames = std::clamp<std::int64_t>((seek + samplesPerBlock_) / samplesPerFrame, 0, 65535 / samplesPerFrame);
-    ++blocksWritten_;
+        frames = std::clamp<std::int64_t>((seek + stream.SamplesPerBlock) / samplesPerFrame, 0, 65535 / samplesPerFrame);
+    ++stream.BlocksWritten;
 
     if (frames == 0) {
         WriteSoundStreamBlockHeader(writer, 4, false);
@@ -220,7 +200,7 @@ void TFlashSound::WriteMP3Block(TBitsEngine& writer) {
     std::uint32_t copied = CopyMP3Frames(static_cast<std::uint32_t>(frames), body);
     // The block that passes the last frame goes on with the first frame of the data.
     while (Loop && copied < frames) {
-        readPosition_ = DataOffset;
+        stream.ReadPosition = DataOffset;
         const std::uint32_t more = CopyMP3Frames(static_cast<std::uint32_t>(frames) - copied, body);
         if (more == 0) break;  // no frame in the whole data
         copied += more;
@@ -232,17 +212,18 @@ void TFlashSound::WriteMP3Block(TBitsEngine& writer) {
     writer.WriteWord(static_cast<std::uint16_t>(samples));
     writer.WriteWord(static_cast<std::uint16_t>(seek));
     writer.WriteBytes(body);
-    samplesDelivered_ += samples;
-    if (Loop && readPosition_ >= DataEnd()) readPosition_ = DataOffset;
+    stream.SamplesDelivered += samples;
+    if (Loop && stream.ReadPosition >= DataEnd()) stream.ReadPosition = DataOffset;
 }
 
 std::uint32_t TFlashSound::CopyMP3Frames(std::uint32_t frameCount, std::vector<std::uint8_t>& body) {
+    TStreamState& stream = Stream();
     std::uint32_t copied = 0;
     while (copied < frameCount) {
-        std::uint32_t length = FrameLengthAt(readPosition_);
+        std::uint32_t length = FrameLengthAt(stream.ReadPosition);
         if (length == 0) {
-            readPosition_ = NextFrameStart(readPosition_);
-            length = FrameLengthAt(readPosition_);
+            stream.ReadPosition = NextFrameStart(stream.ReadPosition);
+            length = FrameLengthAt(stream.ReadPosition);
             if (length == 0) break;
         }
         const std::size_t at = body.size();

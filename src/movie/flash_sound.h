@@ -6,6 +6,7 @@
 
 #include "movie/byte_source.h"
 #include "movie/flash_stream_sound.h"
+#include "util/dropped_on_copy.h"
 
 namespace pellicor {
 
@@ -22,7 +23,7 @@ namespace pellicor {
 // The data of an MP3 file starts after its ID3v2 tag, and MP3 blocks are cut at the real
 // frame boundaries (each frame's length from its own header), so files with padding bytes
 // or a variable bitrate stay whole-framed and in step.
-class TFlashSound : public TFlashStreamSound {
+class TFlashSound : public TFlashValueObject<TFlashSound, TFlashStreamSound> {
 public:
     // The file is loaded when its name is given and it exists.
     explicit TFlashSound(TFlashMovie* owner = nullptr, const std::string& fileName = {});
@@ -33,8 +34,8 @@ public:
     // loads as empty: SampleRate 0, no data, empty blocks.
     void LoadFromFile(const std::string& fileName);
     // A file is open (it may still be one the reader did not understand).
-    bool IsLoaded() const { return source_ != nullptr; }
-    const std::string& FileName() const { return fileName_; }
+    bool IsLoaded() const { return static_cast<bool>(source_); }
+    const std::string& FileName() const { return source_.FileName(); }
 
     // SWF sound format: 0 uncompressed (written as 3, little-endian), 1 ADPCM, 2 MP3.
     std::uint8_t Format = 0;
@@ -60,14 +61,12 @@ public:
     // The format code written into the tags (3 for uncompressed data).
     std::uint8_t WrittenFormat() const;
     // Samples per movie frame of the stream, set by FillStreamHead.
-    std::uint16_t SamplesPerBlock() const { return samplesPerBlock_; }
+    std::uint16_t SamplesPerBlock() const { return stream_ ? stream_->SamplesPerBlock : 0; }
     // Bytes per block of an uncompressed stream, set by FillStreamHead.
-    std::uint32_t BytesPerBlock() const { return bytesPerBlock_; }
+    std::uint32_t BytesPerBlock() const { return stream_ ? stream_->BytesPerBlock : 0; }
 
     // 4 for MP3 and for uncompressed little-endian data, 6 for Nellymoser, else 1.
     int MinVersion() const override;
-    // The same file, loaded anew, with the same settings; the stream state starts over.
-    void Assign(const TBasedSWFObject& source) override;
     // DefineSound with the character id and the whole data (formats 0 and 2).
     void WriteToStream(TBitsEngine& writer) override;
 
@@ -76,15 +75,25 @@ public:
     std::unique_ptr<TFlashStreamSound> CloneStreamSound() const override;
 
 private:
+    // Where the stream stands: the block layout FillStreamHead chose and the next block.
+    struct TStreamState {
+        std::uint16_t SamplesPerBlock = 0;
+        std::uint32_t BytesPerBlock = 0;
+        std::uint64_t ReadPosition = 0;
+        std::uint32_t BlocksWritten = 0;
+        std::int64_t SamplesDelivered = 0;
+    };
+    // The stream state, made at the data's beginning on first use.
+    TStreamState& Stream();
     // The next block starts at the data's beginning, as the first one.
     void RewindStream();
     std::uint64_t DataEnd() const;
-    // Copies count bytes from readPosition_ into buffer, as far as the file holds them (the
-    // rest of the buffer is left as it is); advances readPosition_. Returns the bytes copied.
+    // Copies count bytes from the read position into buffer, as far as the file holds them (the
+    // rest of the buffer is left as it is); advances the read position. Returns the bytes copied.
     std::size_t ReadData(std::uint8_t* buffer, std::size_t count);
     void WriteUncompressedBlock(TBitsEngine& writer);
     void WriteMP3Block(TBitsEngine& writer);
-    // Appends up to frameCount whole MPEG frames from readPosition_ to body; returns how
+    // Appends up to frameCount whole MPEG frames from the read position to body; returns how
     // many it found before the data (or its frames) ended.
     std::uint32_t CopyMP3Frames(std::uint32_t frameCount, std::vector<std::uint8_t>& body);
     // The length of the frame at position when a frame of this stream's kind starts there and
@@ -94,15 +103,10 @@ private:
     // DataEnd() when there is none.
     std::uint64_t NextFrameStart(std::uint64_t position);
 
-    std::string fileName_;
-    std::unique_ptr<TFileByteSource> source_;
-
-    // Stream state.
-    std::uint16_t samplesPerBlock_ = 0;
-    std::uint32_t bytesPerBlock_ = 0;
-    std::uint64_t readPosition_ = 0;
-    std::uint32_t blocksWritten_ = 0;
-    std::int64_t samplesDelivered_ = 0;
+    // A copy reads the same file through a handle of its own.
+    TReopenedFileSource source_;
+    // A copy's stream starts over: no block layout, at the data's beginning.
+    TDroppedOnCopy<TStreamState> stream_;
 };
 
 }  // namespace pellicor

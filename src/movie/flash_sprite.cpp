@@ -18,38 +18,41 @@ bool IsTag(const TBasedSWFObject& object, std::uint16_t code) {
     return tag && tag->TagID() == code;
 }
 
-// A copy of a control tag: tag objects by their class, placements and action scripts by
-// Assign. Other builder objects do not belong in a sprite's control tags.
+// A copy of a control tag by its kind's Clone (a script's copy owns its list). Other builder
+// objects do not belong in a sprite's control tags.
 std::unique_ptr<TBasedSWFObject> CopyControlTag(const TBasedSWFObject& object) {
     if (const auto* tag = dynamic_cast<const TSWFObject*>(&object)) return tag->Clone();
-    std::unique_ptr<TBasedSWFObject> copy;
-    if (dynamic_cast<const TFlashPlaceObject*>(&object))
-        copy = std::make_unique<TFlashPlaceObject>(nullptr, 0);
-    else if (dynamic_cast<const TFlashActionScript*>(&object))
-        copy = std::make_unique<TFlashActionScript>();
-    else
-        throw ESWFError("A sprite's control tags hold tags, placements and action scripts only");
-    copy->Assign(object);
-    return copy;
+    if (const auto* place = dynamic_cast<const TFlashPlaceObject*>(&object)) return place->Clone();
+    if (const auto* script = dynamic_cast<const TFlashActionScript*>(&object)) return script->Clone();
+    throw ESWFError("A sprite's control tags hold tags, placements and action scripts only");
 }
 
 }  // namespace
 
-TFlashSprite::TFlashSprite(TFlashMovie* owner) : TFlashVisualObject(owner) {}
+TFlashSprite::TControlTags::TControlTags(const TControlTags& other) {
+    for (const auto& object : other.Objects) Objects.push_back(CopyControlTag(*object));
+}
+
+TFlashSprite::TControlTags& TFlashSprite::TControlTags::operator=(const TControlTags& other) {
+    if (this != &other) *this = TControlTags(other);
+    return *this;
+}
+
+TFlashSprite::TFlashSprite(TFlashMovie* owner) : TFlashValueObject(owner) {}
 
 TFlashSprite::~TFlashSprite() = default;
 
 void TFlashSprite::ShowFrame(int count) {
     count = std::max(count, 1);
     frameCount_ = static_cast<std::uint16_t>(frameCount_ + count);
-    if (frameActions_) controlTags_.push_back(std::move(frameActions_));
+    if (frameActions_) controlTags_.Objects.push_back(frameActions_.take());
     if (!FrameLabel.empty()) {
         auto label = std::make_unique<TSWFFrameLabel>();
         label->Name = FrameLabel;
-        controlTags_.push_back(std::move(label));
+        controlTags_.Objects.push_back(std::move(label));
         FrameLabel.clear();
     }
-    for (int i = 0; i < count; ++i) controlTags_.push_back(std::make_unique<TSWFShowFrame>());
+    for (int i = 0; i < count; ++i) controlTags_.Objects.push_back(std::make_unique<TSWFShowFrame>());
     CurrentFrame = static_cast<std::int32_t>(frameCount_) - 1;
 }
 
@@ -65,27 +68,17 @@ TFlashActionScript& TFlashSprite::InitActions() {
 
 void TFlashSprite::SetStreamSound(std::unique_ptr<TFlashStreamSound> sound) {
     streamSound_ = std::move(sound);
-    hasStreamSound_ = streamSound_ != nullptr;
+    hasStreamSound_ = static_cast<bool>(streamSound_);
 }
 
-void TFlashSprite::Assign(const TBasedSWFObject& source) {
-    const auto& sprite = AssignSource<TFlashSprite>(source);
-    TFlashVisualObject::Assign(source);
-    if (&sprite == this) return;
-    frameCount_ = sprite.frameCount_;
-    CurrentFrame = sprite.CurrentFrame;
-    FrameLabel = sprite.FrameLabel;
-    controlTags_.clear();
-    for (const auto& tag : sprite.controlTags_) controlTags_.push_back(CopyControlTag(*tag));
-    streamSound_ = sprite.streamSound_ ? sprite.streamSound_->CloneStreamSound() : nullptr;
-    hasStreamSound_ = sprite.hasStreamSound_;
-    initActions_.reset();
-    if (sprite.initActions_) InitActions().Assign(*sprite.initActions_);
+void TFlashSprite::OwnerChanged() {
+    if (frameActions_) frameActions_->SetOwner(Owner());
+    if (initActions_) initActions_->SetOwner(Owner());
 }
 
 int TFlashSprite::MinVersion() const {
     int version = 3;
-    for (const auto& tag : controlTags_) version = std::max(version, tag->MinVersion());
+    for (const auto& tag : controlTags_.Objects) version = std::max(version, tag->MinVersion());
     if (streamSound_) version = std::max(version, streamSound_->MinVersion());
     if (initActions_) version = std::max(version, 6);
     return version;
@@ -104,7 +97,7 @@ void TFlashSprite::WriteToStream(TBitsEngine& writer) {
         head.WriteToStream(engine);
     }
     int frame = 0;
-    for (const auto& tag : controlTags_) {
+    for (const auto& tag : controlTags_.Objects) {
         if (auto* place = dynamic_cast<TFlashPlaceObject*>(tag.get()); place && Owner())
             place->SetFileVersion(Owner()->Version());
         if (IsTag(*tag, tagShowFrame)) {
@@ -113,7 +106,7 @@ void TFlashSprite::WriteToStream(TBitsEngine& writer) {
         }
         tag->WriteToStream(engine);
     }
-    if (controlTags_.empty() || !IsTag(*controlTags_.back(), tagEnd)) engine.WriteWord(0);
+    if (controlTags_.Objects.empty() || !IsTag(*controlTags_.Objects.back(), tagEnd)) engine.WriteWord(0);
     WriteSWFTag(writer, tagDefineSprite, body);
     if (initActions_) {
         TSWFDoInitAction initAction(initActions_->Actions());

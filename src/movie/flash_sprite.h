@@ -4,28 +4,29 @@
 #include <memory>
 #include <string>
 
+#include "movie/flash_action_script.h"
 #include "movie/flash_movie.h"
 #include "movie/flash_object.h"
+#include "movie/flash_stream_sound.h"
+#include "util/clone_ptr.h"
 
 namespace pellicor {
 
-class TFlashActionScript;
 class TFlashSound;
-class TFlashStreamSound;
 
 // A sprite character (DefineSprite): a nested timeline with its own control tags and frames,
 // an optional stream sound and init actions (DoInitAction). The sprite keeps the
 // DefineSprite fields itself (its id is the character id), because its control tags may be
 // builder objects (placements, action scripts) as well as tag objects.
-class TFlashSprite : public TFlashVisualObject {
+class TFlashSprite : public TFlashValueObject<TFlashSprite, TFlashVisualObject> {
 public:
     explicit TFlashSprite(TFlashMovie* owner = nullptr);
     ~TFlashSprite() override;
 
     // The control tags, written in order inside the DefineSprite; callers append tag objects
     // and placements.
-    TFlashObjectList& ControlTags() { return controlTags_; }
-    const TFlashObjectList& ControlTags() const { return controlTags_; }
+    TFlashObjectList& ControlTags() { return controlTags_.Objects; }
+    const TFlashObjectList& ControlTags() const { return controlTags_.Objects; }
     std::uint16_t FrameCount() const { return frameCount_; }
     void SetFrameCount(std::uint16_t count) { frameCount_ = count; }
     // Index of the last frame closed by ShowFrame (frame count - 1).
@@ -51,9 +52,8 @@ public:
     // Takes the stream sound over and raises the has-stream-sound flag.
     void SetStreamSound(std::unique_ptr<TFlashStreamSound> sound);
 
-    // Copies the visual fields, the frame count, the control tags, the stream sound and the
-    // init actions.
-    void Assign(const TBasedSWFObject& source) override;
+    // The frame and init action scripts follow the owner.
+    void OwnerChanged() override;
     // The highest need of the control tags, at least 3 (6 with init actions).
     int MinVersion() const override;
     // DefineSprite (a sprite without frames first gets one), then DoInitAction when there
@@ -61,11 +61,23 @@ public:
     void WriteToStream(TBitsEngine& writer) override;
 
 private:
-    TFlashObjectList controlTags_;
+    // Tags and builder objects (placements, action scripts) have no copy in common: a copy
+    // of the list holds a copy of each, made by its kind's Clone.
+    struct TControlTags {
+        TFlashObjectList Objects;
+        TControlTags() = default;
+        TControlTags(const TControlTags& other);
+        TControlTags& operator=(const TControlTags& other);
+        TControlTags(TControlTags&&) noexcept = default;
+        TControlTags& operator=(TControlTags&&) noexcept = default;
+    };
+
+    TControlTags controlTags_;
     std::uint16_t frameCount_ = 0;
-    std::unique_ptr<TFlashActionScript> frameActions_;
-    std::unique_ptr<TFlashActionScript> initActions_;
-    std::unique_ptr<TFlashStreamSound> streamSound_;
+    // Copies own copies of the scripts' lists and of the stream sound.
+    TClonePtr<TFlashActionScript> frameActions_;
+    TClonePtr<TFlashActionScript> initActions_;
+    TClonePtr<TFlashStreamSound> streamSound_;
     bool hasStreamSound_ = false;
 };
 

@@ -19,22 +19,17 @@ public:
     // First movie frame that gets a block.
     std::uint16_t StartFrame = 0;
 
-    // TFlashIDObject's copy and the start frame.
-    void Assign(const TBasedSWFObject& source) override {
-        const auto& sound = AssignSource<TFlashStreamSound>(source);
-        TFlashIDObject::Assign(source);
-        StartFrame = sound.StartFrame;
-    }
-
     // Fills a SoundStreamHead2 for the frame rate and resets the stream state; called before
     // the first block.
     virtual void FillStreamHead(TSWFSoundStreamHead2& head, double frameRate) = 0;
     // Writes the next SoundStreamBlock tag (nothing once the data is exhausted and the
     // sound does not loop).
     virtual void WriteStreamBlock(TBitsEngine& writer) = 0;
-    // A new sound of the same class with the same contents (a sprite's Assign copies its
-    // stream sound so).
+    // A new sound of the same class with the same contents.
     virtual std::unique_ptr<TFlashStreamSound> CloneStreamSound() const = 0;
+    // The same, for holders of the interface (TClonePtr: a sprite's copy copies its stream
+    // sound so). A sound class's own Clone, with its narrower result, hides this one.
+    std::unique_ptr<TFlashStreamSound> Clone() const { return CloneStreamSound(); }
 };
 
 }  // namespace pellicor
