@@ -208,5 +208,29 @@ TEST(EngineEncoderPool, JpegBytesComeBackInOrderWithErrorsInTheirPlace) {
     for (int i = 0; i < 4; ++i) pool.Submit(TBitmap(64, 64));
 }
 
+// Bitmaps come back for the caller's next pictures once encoded (not before: a worker may
+// still read them), and no more of them are kept than pictures may be in flight.
+TEST(EngineEncoderPool, EncodedBitmapsBecomeSpareBuffersWithinTheWindow) {
+    TJpegEncoder encoder;
+    for (const int workers : {0, 2}) {
+        SCOPED_TRACE(::testing::Message() << workers << " workers");
+        TFrameEncoderPool pool(encoder, workers, 2);
+        EXPECT_TRUE(pool.TakeSpareBitmap().pixels.empty());
+        for (int i = 0; i < 6; ++i) {
+            while (pool.Full()) pool.TakeOldest(true);
+            pool.Submit(TBitmap(16 + i, 8));
+        }
+        while (pool.TakeOldest(true)) {
+        }
+        int spares = 0;
+        for (TBitmap spare = pool.TakeSpareBitmap(); !spare.pixels.empty(); spare = pool.TakeSpareBitmap()) {
+            ++spares;
+            EXPECT_GE(spare.pixels.size(), std::size_t{16 * 8 * 3});
+        }
+        EXPECT_GE(spares, 1);
+        EXPECT_LE(spares, 2);
+    }
+}
+
 }  // namespace
 }  // namespace pellicor

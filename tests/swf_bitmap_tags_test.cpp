@@ -134,6 +134,55 @@ TEST(SWFBitmapTags, JPEGLayouts) {
     EXPECT_TRUE(BodyBytes(*read).empty());
 }
 
+// A payload in a buffer is written straight to the stream, not through a memory body:
+// the tag must come out exactly as the body framed by the general rule would, at the edges
+// of wrapping and of the short header (bodies up to 62 bytes), and after pending bits.
+TEST(SWFBitmapTags, BufferPayloadsWrittenStraightMatchTheFramedBody) {
+    struct TCase {
+        const char* name;
+        Bytes payload;
+        bool wrapInMarkers;
+    };
+    const std::vector<TCase> cases = {
+        {"empty, wrapped to FF D8 FF D9", {}, true},
+        {"empty, not wrapped", {}, false},
+        {"one byte", HexBytes("FF"), true},
+        {"unmarked", HexBytes("AA BB CC"), true},
+        {"unmarked, wrapping off", HexBytes("AA BB CC"), false},
+        {"stream, body 62: short header", FakeJPEG(60), true},
+        {"stream, body 63: long header", FakeJPEG(61), true},
+        {"unmarked, body 63 once wrapped", Bytes(57, 0x11), true},
+        {"stream of 70000 bytes", FakeJPEG(70000), true},
+    };
+    for (const TCase& c : cases) {
+        for (const bool pendingBits : {false, true}) {
+            TSWFDefineBitsJPEG2 jpeg2;
+            TSWFDefineBits bits;
+            for (TSWFDefineBits* tag : {static_cast<TSWFDefineBits*>(&jpeg2), &bits}) {
+                tag->CharacterID = 0x1234;
+                tag->WrapInMarkers = c.wrapInMarkers;
+                tag->SetData(c.payload.data(), c.payload.size());
+                const Bytes body = BodyBytes(*tag);
+                const auto lead = [&](TBitsEngine& engine) {
+                    if (pendingBits) engine.WriteBits(5, 3);
+                };
+                const Bytes framed = test::WrittenBytes([&](TBitsEngine& engine) {
+                    lead(engine);
+                    WriteSWFTag(engine, tag->TagID(), body);
+                });
+                const Bytes straight = test::WrittenBytes([&](TBitsEngine& engine) {
+                    lead(engine);
+                    tag->WriteToStream(engine);
+                });
+                const std::string what = std::string(SWFTagName(tag->TagID())) + ", " + c.name +
+                                         (pendingBits ? ", after pending bits" : "");
+                EXPECT_EQ(HexString(straight), HexString(framed)) << what;
+                EXPECT_EQ(tag->BodySize(), body.size()) << what;
+            }
+        }
+    }
+}
+
 TEST(SWFBitmapTags, ReadingAcceptsEveryJPEGLayout) {
     // Each layout is kept whole (written back byte for byte) and yields the one stream inside.
     const Bytes jpeg = FakeJPEG(12);

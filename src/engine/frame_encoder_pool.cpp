@@ -94,7 +94,25 @@ void TFrameEncoderPool::Encode(TJob& job) {
     } else {
         EncodeWithGroupTables(job);
     }
-    job.picture = TBitmap();  // the decoder's buffer goes back as soon as it is encoded
+    ReleasePicture(job);
+}
+
+// The decoder's planes go back to it as soon as they are encoded; a bitmap is kept for the
+// caller's next picture.
+void TFrameEncoderPool::ReleasePicture(TJob& job) {
+    if (auto* bitmap = std::get_if<TBitmap>(&job.picture)) {
+        std::lock_guard lock(mutex_);
+        if (spareBitmaps_.size() < window_) spareBitmaps_.push_back(std::move(*bitmap));
+    }
+    job.picture = TBitmap();
+}
+
+TBitmap TFrameEncoderPool::TakeSpareBitmap() {
+    std::lock_guard lock(mutex_);
+    if (spareBitmaps_.empty()) return {};
+    TBitmap spare = std::move(spareBitmaps_.back());
+    spareBitmaps_.pop_back();
+    return spare;
 }
 
 void TFrameEncoderPool::Submit(TFramePicture picture) {

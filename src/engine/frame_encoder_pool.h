@@ -49,6 +49,10 @@ public:
     // nothing while they are not ready (or nothing is in flight). An exception of the
     // encoder for that picture is thrown here.
     std::optional<std::vector<std::uint8_t>> TakeOldest(bool wait);
+    // A bitmap whose picture has been encoded, for the caller to copy the next picture into:
+    // its buffer is reused instead of a new one for every frame (a frame of megabytes, which
+    // the allocator would map and unmap each time). Empty when none is spare.
+    TBitmap TakeSpareBitmap();
 
     static constexpr std::size_t kFramesPerTableGroup = 30;
 
@@ -68,6 +72,7 @@ private:
     void EncodeGroupFirst(TJob& job);
     void EncodeWithGroupTables(TJob& job);
     void PublishTables(std::size_t group, std::optional<THuffmanTables> tables);
+    void ReleasePicture(TJob& job);
     void Work();
 
     const TJpegEncoder encoder_;
@@ -82,6 +87,7 @@ private:
     std::size_t submitted_ = 0;
     std::deque<std::unique_ptr<TJob>> inFlight_;  // in the order submitted
     std::deque<TJob*> waiting_;                   // not yet taken by a worker
+    std::vector<TBitmap> spareBitmaps_;           // at most window_
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -90,20 +90,22 @@ bool ReadVideoPlanes(TPassSettings& context, std::int32_t index) {
 bool ReadVideoFrame(TPassSettings& context, std::int32_t index) {
     if (PlanesWanted(context) && ReadVideoPlanes(context, index)) return true;
     context.pictureIsPlanes = false;
-    MclReadImage(*context.readHandle, index, *context.mclImage);
-    if (context.isSlowReading) MclReadImage(*context.readHandle, index, *context.mclImage);
-    TMclDIB picture = MclImgToDIB(*context.mclImage);
+    // The library's image is a bitmap already: the frame is taken from it without a copy of
+    // the whole picture in between.
+    TMclImage& picture = *context.mclImage;
+    MclReadImage(*context.readHandle, index, picture);
+    if (context.isSlowReading) MclReadImage(*context.readHandle, index, picture);
     TBitmap& canvas = context.sourceBitmap;
     if (context.destIsApplyRegion) {
         SizeCanvas(canvas, context.destRegionWidth, context.destRegionHeight);
-        CopyPixels(*picture, canvas, context.destRegionX, context.destRegionY);
-    } else if (picture->width == context.resX && picture->height == context.resY) {
-        std::swap(canvas, *picture);
+        CopyPixels(picture, canvas, context.destRegionX, context.destRegionY);
+    } else if (picture.width == context.resX && picture.height == context.resY) {
+        // The image keeps the previous canvas's buffer, which the next read fills.
+        std::swap(canvas, picture);
     } else {
         SizeCanvas(canvas, context.resX, context.resY);
-        CopyPixels(*picture, canvas, 0, 0);
+        CopyPixels(picture, canvas, 0, 0);
     }
-    MclReleaseDIB(picture);
     return true;
 }
 
@@ -247,12 +249,15 @@ void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, const TFrameT
 }
 
 // The current picture, handed to the encoders without copying where it can be: planes are
-// shared, a picture with effects is made anew for every frame; a plain bitmap is copied,
+// shared, a picture with effects is made anew for every frame; a plain bitmap is copied
+// (into a spare buffer of the pool, of the right size once the first frames are encoded),
 // since the next frame may build on it.
-TFramePicture HandOverPicture(TPassSettings& context) {
+TFramePicture HandOverPicture(TPassSettings& context, TFrameEncoderPool& pool) {
     if (context.pictureIsPlanes) return context.sourcePlanes;
     if (context.effects.destIsApplyEffects) return std::move(context.frameBitmap);
-    return context.sourceBitmap;
+    TBitmap copy = pool.TakeSpareBitmap();
+    copy = context.sourceBitmap;
+    return copy;
 }
 
 // The video frames of the frame stage: each source frame is read on the calling thread and
@@ -270,6 +275,10 @@ public:
     // Reads source frame `index` into the next output frame (ids from lastId on) and
     // writes the frames before it that are ready.
     void Add(std::int32_t index, std::int32_t& lastId) {
+        // The effects copy the picture into frameBitmap, which went to the encoders with
+        // the frame before: a spare buffer takes its place.
+        if (context_.effects.destIsApplyEffects && context_.frameBitmap.pixels.empty())
+            context_.frameBitmap = pool_.TakeSpareBitmap();
         FetchFrame(context_, index);
         if (!HasPicture(context_)) {
             // Nothing was ever read: a black picture of the expected size stands in.
@@ -284,7 +293,7 @@ public:
         tags.shapeId = static_cast<std::uint16_t>(++lastId);
         while (pool_.Full()) WriteOldest(true);
         pending_.push_back(tags);
-        pool_.Submit(HandOverPicture(context_));
+        pool_.Submit(HandOverPicture(context_, pool_));
         while (!pending_.empty() && WriteOldest(false)) {
         }
     }

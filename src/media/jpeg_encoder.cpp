@@ -100,13 +100,29 @@ void StretchRow(const std::uint8_t* from, std::uint8_t* to, int count) {
     }
 }
 
+// On x86-64 the stretch is built twice and the better one chosen when the program loads:
+// with AVX2 the loop takes sixteen samples an instruction instead of eight (the same
+// arithmetic, so the same bytes).
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PELLICOR_STRETCH_CLONES [[gnu::target_clones("avx2", "default")]]
+#else
+#define PELLICOR_STRETCH_CLONES
+#endif
+
+PELLICOR_STRETCH_CLONES void StretchLumaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+    StretchRow<16, 298, 0>(from, to, count);
+}
+PELLICOR_STRETCH_CLONES void StretchChromaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+    StretchRow<128, 291, 128>(from, to, count);
+}
+
 void CopyRow(const TYuvPicture& picture, int plane, const std::uint8_t* from, std::uint8_t* to, int count) {
     if (picture.FullRange())
         std::memcpy(to, from, static_cast<std::size_t>(count));
     else if (plane == 0)
-        StretchRow<16, 298, 0>(from, to, count);
+        StretchLumaRow(from, to, count);
     else
-        StretchRow<128, 291, 128>(from, to, count);
+        StretchChromaRow(from, to, count);
 }
 
 void SetUp(jpeg_compress_struct& info, TPlanesSource& source) {

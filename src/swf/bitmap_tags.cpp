@@ -1,5 +1,7 @@
 #include "swf/bitmap_tags.h"
 
+#include "swf/tag_header.h"
+
 namespace pellicor {
 
 namespace {
@@ -103,6 +105,23 @@ std::span<const std::uint8_t> TSWFDefineBits::JPEGStream() const { return Single
 void TSWFDefineBits::ReadFromStream(TBitsEngine& engine) {
     CharacterID = engine.ReadWord();
     ReadJPEGData(engine, static_cast<std::size_t>(engine.BytesLeft()));
+}
+
+void TSWFDefineBits::WriteToStream(TBitsEngine& engine) {
+    if (OnDataWrite) {
+        TSWFObject::WriteToStream(engine);
+        return;
+    }
+    // The body WriteTagBody would build: CharacterID, the payload, and FF D8 ... FF D9 around
+    // it when it lacks its own start marker and WrapInMarkers is on.
+    const std::span<const std::uint8_t> payload = DataBytes();
+    const bool wrap = WrapInMarkers && !StartsWithStartOfImage(payload);
+    const std::uint64_t size = 2 + payload.size() + (wrap ? 4 : 0);
+    if (size > 0xFFFFFFFFull) throw ESWFError("Tag body larger than 4 GiB cannot be framed");
+    SetBodySize(static_cast<std::uint32_t>(size));
+    WriteSWFTagHeader(engine, TagID(), BodySize(), AlwaysLongTagHeader(TagID()));
+    engine.WriteWord(CharacterID);
+    WriteMarked(engine, wrap, [&] { engine.WriteBytes(payload); });
 }
 
 void TSWFDefineBits::WriteTagBody(TBitsEngine& engine) {

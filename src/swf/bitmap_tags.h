@@ -39,6 +39,10 @@ public:
     // The JPEG stream of the image data (see SingleJPEGStream); the buffer payload only.
     std::span<const std::uint8_t> JPEGStream() const;
 
+    // A payload in a buffer has a known length: the header and the body go straight to the
+    // engine, without building the body in memory first (a movie's video frames are mostly
+    // these bytes). A callback's payload is framed through a memory body as every tag is.
+    void WriteToStream(TBitsEngine& engine) override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
@@ -88,6 +92,9 @@ public:
     std::vector<std::uint8_t> AlphaPlane(std::size_t pixelCount) const;
 
     int MinVersion() const override { return 3; }
+    // The alpha offset is patched into the body once the JPEG part is written: the body is
+    // built in memory.
+    void WriteToStream(TBitsEngine& engine) override { TSWFObject::WriteToStream(engine); }
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
