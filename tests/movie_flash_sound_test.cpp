@@ -17,6 +17,7 @@
 #include "movie_reader_test_support.h"
 #include "movie_test_support.h"
 #include "swf/sound_tags.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -264,8 +265,8 @@ TEST(FlashSound, EventSoundHoldsTheWholeData) {
 }
 
 TEST(FlashSound, FilesWithoutUsableSoundGiveNoBlocks) {
-    EXPECT_THROW(TFlashSound().LoadFromFile(::testing::TempDir() + "missing.wav"), ESoundError);
-    TFlashSound missing(nullptr, ::testing::TempDir() + "missing.wav");
+    EXPECT_THROW(TFlashSound().LoadFromFile(test_support::TestTempDir() + "missing.wav"), ESoundError);
+    TFlashSound missing(nullptr, test_support::TestTempDir() + "missing.wav");
     EXPECT_FALSE(missing.IsLoaded());
     HeadBody(missing, 12);
     EXPECT_TRUE(NextBlock(missing).empty());

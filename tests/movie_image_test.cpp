@@ -29,6 +29,7 @@ extern "C" {
 #include "swf/bitmap_tags.h"
 #include "swf/control_tags.h"
 #include "swf/tag_factory.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -151,8 +152,8 @@ TEST(FlashImage, UnsupportedAndMissingFiles) {
     EXPECT_EQ(image.DataKind(), TImageDataKind::JpegMemory);
     EXPECT_EQ(image.Width(), 2);
 
-    EXPECT_THROW(image.LoadFromFile(testing::TempDir() + "pellicor_no_such_file.jpg"), EStreamError);
-    EXPECT_THROW(image.LoadFromFile(testing::TempDir() + "pellicor_no_such_file.bmp"), EImageError);
+    EXPECT_THROW(image.LoadFromFile(test_support::TestTempDir() + "pellicor_no_such_file.jpg"), EStreamError);
+    EXPECT_THROW(image.LoadFromFile(test_support::TestTempDir() + "pellicor_no_such_file.bmp"), EImageError);
 
     // A lossless image with nothing to write is an error, not a broken tag.
     TFlashImage empty;
@@ -616,7 +617,7 @@ TEST(FlashImage, AssignCopiesTheData) {
 TEST(FlashImage, MovieWithImageRectanglesOpensInLibavformat) {
     constexpr int kWidth = 48, kHeight = 32;
     const std::string picturePath = WriteTempFile("pellicor_image_first.jpg", EncodeJpeg(kWidth, kHeight, false));
-    const std::string moviePath = testing::TempDir() + "pellicor_image_movie.swf";
+    const std::string moviePath = test_support::TestTempDir() + "pellicor_image_movie.swf";
     {
         TFlashMovie movie(moviePath, 0, 0, kWidth * 20, kHeight * 20, 10, false);
         movie.SetPixelCoordinates(true);

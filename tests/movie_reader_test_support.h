@@ -18,6 +18,8 @@
 #include <jpeglib.h>
 #include <lame/lame.h>
 
+#include "test_temp_dir.h"
+
 namespace pellicor::test_support {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -210,7 +212,7 @@ inline Bytes Wave(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
 }
 
 inline std::string WriteTempFile(const std::string& name, const Bytes& bytes) {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = test_support::TestTempDir() + name;
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }

@@ -34,6 +34,7 @@ extern "C" {
 #include "swf/movie_stream.h"
 #include "swf/shape_tags.h"
 #include "swf/sprite_tags.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -171,7 +172,7 @@ TEST(FlashMovieSections, EngineStyleMovieIsWholeAndOpensInLibavformat) {
         movie.FrameActions().Play();
         movie.ShowFrame(2);
     };
-    const std::string fileName = ::testing::TempDir() + "pellicor_sectioned_movie.swf";
+    const std::string fileName = test_support::TestTempDir() + "pellicor_sectioned_movie.swf";
     TFinishedMovie movie = WriteSectionedMovie(fileName, recipe);
 
     EXPECT_EQ(movie.Header.FileLength, movie.File.size());
@@ -236,7 +237,7 @@ void WriteTinyBMP(const std::string& fileName) {
 
 // Everything a first section can hold, built through the movie's own operations only.
 TEST(FlashMovieSections, FilledRectanglesButtonAndSpriteAroundStreamedFrames) {
-    const std::string folder = ::testing::TempDir();
+    const std::string folder = test_support::TestTempDir();
     const std::string bmpName = folder + "pellicor_sections_picture.bmp";
     const std::string jpegName = folder + "pellicor_sections_picture.jpg";
     WriteTinyBMP(bmpName);
@@ -319,7 +320,7 @@ TEST(FlashMovieSections, PlainMovieKeepsItsVersionAndCountsOnlyShowFrames) {
     recipe.Version = 5;
     recipe.StreamedFrames = 5;
     recipe.FirstFrame = [](TFlashMovie& movie) { movie.ShowFrame(0); };
-    const std::string fileName = ::testing::TempDir() + "pellicor_sectioned_plain.swf";
+    const std::string fileName = test_support::TestTempDir() + "pellicor_sectioned_plain.swf";
     TFinishedMovie movie = WriteSectionedMovie(fileName, recipe);
     EXPECT_EQ(movie.Header.Version, 5);
     EXPECT_EQ(movie.Header.FileLength, movie.File.size());

@@ -15,6 +15,7 @@ extern "C" {
 #include "swf/movie_stream.h"
 #include "swf/sprite_tags.h"
 #include "swf_test_support.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -120,8 +121,8 @@ TEST(SWFMovieStream, CompressedLayout) {
 // A small complete movie: header, background, a sprite, a placement, a frame label, three
 // frames and End; compressed to CWS; read back by our side and opened by libavformat.
 TEST(SWFMovieStream, CompressedMovieOpensInOurReaderAndLibavformat) {
-    const std::string plainPath = ::testing::TempDir() + "pellicor_movie_plain.swf";
-    const std::string packedPath = ::testing::TempDir() + "pellicor_movie.swf";
+    const std::string plainPath = test_support::TestTempDir() + "pellicor_movie_plain.swf";
+    const std::string packedPath = test_support::TestTempDir() + "pellicor_movie.swf";
     {
         TBasedSWFStream movie(plainPath, false, TRect{0, 0, 320 * 20, 240 * 20}, 25);
         movie.SetPixelCoordinates(true);

@@ -18,6 +18,7 @@ extern "C" {
 #include "swf/shape_tags.h"
 #include "swf/tag_factory.h"
 #include "swf_test_support.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -137,7 +138,7 @@ TEST(SWFBitmapMovie, JPEGFilledRectangleOpensInLibavformat) {
     TSWFShowFrame showFrame;
 
     // The movie is written the way the engine writes one: header, objects, End, patch.
-    const std::string fileName = testing::TempDir() + "pellicor_jpeg_rectangle.swf";
+    const std::string fileName = test_support::TestTempDir() + "pellicor_jpeg_rectangle.swf";
     {
         TBasedSWFStream movie(fileName, false, TRect{0, 0, kWidth * 20, kHeight * 20}, 12);
         movie.WriteHeader();

@@ -3,6 +3,7 @@
 #include "swf/bits_engine.h"
 #include "swf/swf_helpers.h"
 #include "swf_test_support.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -232,7 +233,7 @@ TEST(Streams, MemoryAndFileStreams) {
     memory.SetSize(3);
     EXPECT_EQ(memory.Size(), 3u);
 
-    const std::string path = ::testing::TempDir() + "pellicor_stream_test.bin";
+    const std::string path = test_support::TestTempDir() + "pellicor_stream_test.bin";
     {
         TFileStream file(path, TFileStream::Mode::Create);
         file.Write(HexBytes("AA BB CC DD"));

@@ -29,6 +29,7 @@ extern "C" {
 #include "swf/sound_tags.h"
 #include "swf/tag_factory.h"
 #include "swf_test_support.h"
+#include "test_temp_dir.h"
 
 namespace pellicor {
 namespace {
@@ -269,7 +270,7 @@ TEST(SWFSoundStreamMovie, LameFramesInStreamBlocksDecodeWithLibav) {
     movie.PatchHeader(static_cast<std::uint32_t>(movie.Stream().Size()), kFrameRate,
                       static_cast<std::uint16_t>(movieFrames));
     const auto& file = dynamic_cast<TMemoryStream&>(movie.Stream());
-    const std::string fileName = testing::TempDir() + "pellicor_sound_stream_test.swf";
+    const std::string fileName = test_support::TestTempDir() + "pellicor_sound_stream_test.swf";
     file.SaveToFile(fileName);
 
     // Our own tag reader walks the same file: every block holds whole MP3 frames.
