@@ -114,6 +114,12 @@ TEST(ExternalMovie, FilterAndUnparsedFiles) {
     WriteFileBytes(text, Bytes{'h', 'e', 'l', 'l', 'o'});
     TMerged none = Merge(text, emSprite, true);
     EXPECT_TRUE(none.tags.empty());
+
+    // A copy would hold no tags of the file: it is refused, and the target keeps its own.
+    const std::size_t tagCount = raw.external->Reader().Tags().size();
+    EXPECT_THROW(raw.external->Assign(*filtered.external), ESWFError);
+    EXPECT_EQ(raw.external->Reader().Tags().size(), tagCount);
+    EXPECT_GT(tagCount, 0u);
 }
 
 // JPEG image data in the layouts writers use: one well-formed stream, the stream wrapped in

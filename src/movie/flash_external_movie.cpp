@@ -4,6 +4,7 @@
 
 #include "movie/flash_movie.h"
 #include "movie/flash_sprite.h"
+#include "swf/swf_error.h"
 
 namespace pellicor {
 
@@ -46,6 +47,10 @@ TFlashExternalMovie::TFlashExternalMovie(TFlashMovie* owner, const std::string& 
 TFlashExternalMovie::~TFlashExternalMovie() = default;
 
 void TFlashExternalMovie::SetSprite(std::unique_ptr<TFlashSprite> sprite) { sprite_ = std::move(sprite); }
+
+void TFlashExternalMovie::Assign(const TBasedSWFObject& source) {
+    if (&source != this) throw ESWFError("An external movie cannot be copied; load the file again");
+}
 
 int TFlashExternalMovie::MinVersion() const {
     int version = 1;

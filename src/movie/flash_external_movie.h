@@ -42,6 +42,9 @@ public:
     std::uint32_t CountCharacters() const { return reader_->CountCharacters(); }
     std::uint16_t Renumber(std::uint16_t startId) { return reader_->RenumberCharacters(startId); }
 
+    // An external movie is not copied: its reader holds the file's parsed and renumbered
+    // tags, and a copy that took only the owner and id would merge nothing (ESWFError).
+    void Assign(const TBasedSWFObject& source) override;
     // The highest need of the parsed tags, at least 1.
     int MinVersion() const override;
     // The tags, filtered by the mode; in mode 3 the definitions, then the sprite holding
