@@ -133,9 +133,11 @@ TEST(ReliabilityCli, TwoCtrlCLeaveTheEarlierMovieOrAWellFormedOneAndNoTemporary)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // two signals, not one pending
     cli.Signal(SIGINT);
     const int status = cli.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
+    // A second Ctrl-C that comes only once the shorter movie is complete, while the program
+    // ends (slowly under a sanitizer), meets the default action and ends it by the signal.
+    ASSERT_TRUE(WIFEXITED(status) || (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT)) << status;
     const Bytes left = testing::ReadFileBytes(movie);
-    if (WEXITSTATUS(status) == 130) {
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 130) {
         // Quit at once: the movie being written is dropped.
         EXPECT_EQ(left, kEarlierMovie);
     } else {
