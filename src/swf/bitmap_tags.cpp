@@ -1,7 +1,5 @@
 #include "swf/bitmap_tags.h"
 
-#include "swf/tag_header.h"
-
 namespace pellicor {
 
 namespace {
@@ -23,10 +21,10 @@ bool StartsWithStartOfImage(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
 }
 
-// Writes the payload as one well-formed JPEG stream. A payload that begins with its own
-// start-of-image marker goes in as it is; one that lacks it is wrapped in FF D8 ... FF D9
-// when wrapUnmarked is on. A callback's payload is only known once written, so the first two
-// bytes are read back from the body; the rare unmarked one is moved behind a new FF D8.
+// Writes a callback's payload as one well-formed JPEG stream. A payload that begins with its
+// own start-of-image marker goes in as it is; one that lacks it is wrapped in FF D8 ... FF D9
+// when wrapUnmarked is on. The payload is only known once written, so the first two bytes are
+// read back from the body; the rare unmarked one is moved behind a new FF D8.
 template <class WritePayload>
 void WriteJPEGStream(TBitsEngine& engine, bool wrapUnmarked, WritePayload&& writePayload) {
     engine.FlushLastByte(true);
@@ -91,8 +89,13 @@ std::span<const std::uint8_t> SingleJPEGStream(std::span<const std::uint8_t> dat
 
 // ---- TSWFDefineBits, TSWFDefineBitsJPEG2 ----
 
+bool TSWFDefineBits::WrapsBuffer() const { return WrapInMarkers && !StartsWithStartOfImage(DataBytes()); }
+
 void TSWFDefineBits::WriteJPEGData(TBitsEngine& engine) {
-    WriteJPEGStream(engine, WrapInMarkers, [&] { WriteData(engine); });
+    if (OnDataWrite)
+        WriteJPEGStream(engine, WrapInMarkers, [&] { WriteData(engine); });
+    else
+        WriteMarked(engine, WrapsBuffer(), [&] { engine.WriteBytes(DataBytes()); });
 }
 
 void TSWFDefineBits::ReadJPEGData(TBitsEngine& engine, std::size_t count) {
@@ -107,21 +110,11 @@ void TSWFDefineBits::ReadFromStream(TBitsEngine& engine) {
     ReadJPEGData(engine, static_cast<std::size_t>(engine.BytesLeft()));
 }
 
-void TSWFDefineBits::WriteToStream(TBitsEngine& engine) {
-    if (OnDataWrite) {
-        TSWFObject::WriteToStream(engine);
-        return;
-    }
-    // The body WriteTagBody would build: CharacterID, the payload, and FF D8 ... FF D9 around
-    // it when it lacks its own start marker and WrapInMarkers is on.
-    const std::span<const std::uint8_t> payload = DataBytes();
-    const bool wrap = WrapInMarkers && !StartsWithStartOfImage(payload);
-    const std::uint64_t size = 2 + payload.size() + (wrap ? 4 : 0);
-    if (size > 0xFFFFFFFFull) throw ESWFError("Tag body larger than 4 GiB cannot be framed");
-    SetBodySize(static_cast<std::uint32_t>(size));
-    WriteSWFTagHeader(engine, TagID(), BodySize(), AlwaysLongTagHeader(TagID()));
-    engine.WriteWord(CharacterID);
-    WriteMarked(engine, wrap, [&] { engine.WriteBytes(payload); });
+std::optional<std::uint32_t> TSWFDefineBits::KnownBodySize() const {
+    if (OnDataWrite) return std::nullopt;
+    const std::uint64_t size = 2 + DataBytes().size() + (WrapsBuffer() ? 4 : 0);
+    if (size > 0xFFFFFFFFull) return std::nullopt;  // the memory body refuses to frame it
+    return static_cast<std::uint32_t>(size);
 }
 
 void TSWFDefineBits::WriteTagBody(TBitsEngine& engine) {

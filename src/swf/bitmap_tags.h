@@ -39,10 +39,9 @@ public:
     // The JPEG stream of the image data (see SingleJPEGStream); the buffer payload only.
     std::span<const std::uint8_t> JPEGStream() const;
 
-    // A payload in a buffer has a known length: the header and the body go straight to the
-    // engine, without building the body in memory first (a movie's video frames are mostly
-    // these bytes). A callback's payload is framed through a memory body as every tag is.
-    void WriteToStream(TBitsEngine& engine) override;
+    // Known for a payload in a buffer, so that a movie's video frames are written without a
+    // copy of their bytes into a body; a callback's payload is only known once written.
+    std::optional<std::uint32_t> KnownBodySize() const override;
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 
@@ -51,6 +50,10 @@ protected:
     // The JPEG part (the payload as one JPEG stream) and its reverse.
     void WriteJPEGData(TBitsEngine& engine);
     void ReadJPEGData(TBitsEngine& engine, std::size_t count);
+
+private:
+    // Whether a buffer payload is written inside a new FF D8 ... FF D9 pair.
+    bool WrapsBuffer() const;
 };
 
 class TSWFDefineBitsJPEG2 : public TSWFValueTag<TSWFDefineBitsJPEG2, TSWFDefineBits> {
@@ -94,7 +97,7 @@ public:
     int MinVersion() const override { return 3; }
     // The alpha offset is patched into the body once the JPEG part is written: the body is
     // built in memory.
-    void WriteToStream(TBitsEngine& engine) override { TSWFObject::WriteToStream(engine); }
+    std::optional<std::uint32_t> KnownBodySize() const override { return std::nullopt; }
     void ReadFromStream(TBitsEngine& engine) override;
     void WriteTagBody(TBitsEngine& engine) override;
 

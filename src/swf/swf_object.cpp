@@ -14,6 +14,13 @@ void TSWFObject::ReadFromStream(TBitsEngine&) {}
 void TSWFObject::WriteTagBody(TBitsEngine&) {}
 
 void TSWFObject::WriteToStream(TBitsEngine& engine) {
+    if (const std::optional<std::uint32_t> size = KnownBodySize()) {
+        bodySize_ = *size;
+        WriteSWFTagHeader(engine, tagID_, *size, AlwaysLongTagHeader(tagID_));
+        WriteTagBody(engine);
+        engine.FlushLastByte(true);
+        return;
+    }
     TMemoryStream body;
     {
         TBitsEngine bodyEngine(body);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <typeinfo>
@@ -47,8 +48,12 @@ public:
     std::uint32_t BodySize() const { return bodySize_; }
     void SetBodySize(std::uint32_t size) { bodySize_ = size; }
 
-    // Body into a memory stream, then the short or long tag header, then the body.
+    // The short or long tag header, then the body: written straight to the engine when
+    // KnownBodySize gives its length, else built in a memory stream first.
     void WriteToStream(TBitsEngine& engine) override;
+    // The body's length when it is known before the body is written (a tag that is mostly
+    // one buffer, such as a video frame's JPEG); none by default.
+    virtual std::optional<std::uint32_t> KnownBodySize() const { return std::nullopt; }
     // Parses the body. The engine holds exactly the body (reading past it throws
     // ESWFReadError); engine.Context tells the file version.
     virtual void ReadFromStream(TBitsEngine& engine);
