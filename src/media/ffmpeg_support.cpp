@@ -73,6 +73,12 @@ CodecPtr OpenDecoder(const AVStream& stream, int threads) {
     return codec;
 }
 
+bool IsFullRange(const AVFrame& frame) {
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    return frame.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
+           format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
+}
+
 AVRational VideoFrameRate(const AVStream& stream) {
     for (AVRational rate : {stream.avg_frame_rate, stream.r_frame_rate}) {
         // Rates beyond 1000 fps are timestamp units rather than frame rates.

@@ -58,6 +58,9 @@ int FindStream(const AVFormatContext& format, AVMediaType type);
 // cores); nullptr when FFmpeg has no decoder for it or it fails to open.
 CodecPtr OpenDecoder(const AVStream& stream, int threads = 0);
 
+// Whether a decoded picture's samples span the full range 0..255 (else studio range).
+bool IsFullRange(const AVFrame& frame);
+
 // Frames per second of a video stream: the average rate, else the container's base rate,
 // else 25.
 AVRational VideoFrameRate(const AVStream& stream);

@@ -5,11 +5,8 @@
 #include <optional>
 #include <utility>
 
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
-
 #include "media/media_error.h"
+#include "media/rgb_converter.h"
 #include "media/stream_decoder.h"
 #include "util/numbers.h"
 
@@ -33,12 +30,6 @@ double Seconds(std::int64_t timestamp, AVRational timeBase) {
 
 std::int64_t Timestamp(double seconds, AVRational timeBase) {
     return RoundHalfEven(seconds / av_q2d(timeBase));
-}
-
-bool IsFullRange(const AVFrame& frame) {
-    const auto format = static_cast<AVPixelFormat>(frame.format);
-    return frame.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
-           format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
 }
 
 // Planes a JPEG encoder takes as they are: 8-bit planar YCbCr, chroma subsampled as JPEG
@@ -92,7 +83,6 @@ private:
     void SeekTo(std::int64_t index);
     const AVFrame& Pick(std::int64_t index) const;
     const AVFrame& Position(std::int64_t index);
-    void Convert(const AVFrame& frame, TMclImage& image);
 
     TStreamDecoder decoder_;
     AVRational rate_;
@@ -108,8 +98,7 @@ private:
     TDecodedFrame spare_;
     bool ended_ = false;
 
-    ffmpeg::ScalerPtr scaler_;
-    std::vector<std::uint8_t> scratch_;
+    TRgbConverter converter_;
 };
 
 TVideoTrack::TVideoTrack(const std::string& path, int threads)
@@ -233,48 +222,15 @@ const AVFrame& TVideoTrack::Position(std::int64_t index) {
     return Pick(index);
 }
 
-void TVideoTrack::Read(std::int64_t index, TMclImage& image) { Convert(Position(index), image); }
+void TVideoTrack::Read(std::int64_t index, TMclImage& image) {
+    converter_.Convert(Position(index), width_, height_, image);
+}
 
 bool TVideoTrack::ReadPlanes(std::int64_t index, TYuvPicture& picture) {
     const AVFrame& frame = Position(index);
     if (frame.width != width_ || frame.height != height_ || !HasJpegPlanes(frame)) return false;
-    picture = TYuvPicture::Reference(frame, IsFullRange(frame));
+    picture = TYuvPicture::Reference(frame, ffmpeg::IsFullRange(frame));
     return true;
-}
-
-void TVideoTrack::Convert(const AVFrame& frame, TMclImage& image) {
-    if (frame.width <= 0 || frame.height <= 0 || width_ <= 0 || height_ <= 0) {
-        throw EMediaError("a picture without size");
-    }
-    const auto format = static_cast<AVPixelFormat>(frame.format);
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height, format,
-                                       width_, height_, AV_PIX_FMT_RGB24, SWS_BILINEAR,
-                                       nullptr, nullptr, nullptr));
-    if (!scaler_) throw EMediaError("pictures of this pixel format cannot be converted");
-    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
-    if (descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB)) {
-        sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(frame.colorspace),
-                                 IsFullRange(frame) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
-                                 1 << 16, 1 << 16);
-    }
-
-    // The scaler may write a little past a row's end: it works in a padded buffer.
-    const int scratchStride = FFALIGN(width_ * 3, 64);
-    scratch_.resize(static_cast<std::size_t>(scratchStride) * (height_ + 1));
-    std::uint8_t* planes[4] = {scratch_.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {scratchStride, 0, 0, 0};
-    if (sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) <
-        0) {
-        throw EMediaError("a picture could not be converted");
-    }
-    if (image.width != width_ || image.height != height_ ||
-        image.pixels.size() != static_cast<std::size_t>(width_) * height_ * 3) {
-        image = TBitmap(width_, height_);
-    }
-    for (int y = 0; y < height_; ++y) {
-        std::memcpy(image.row(y), scratch_.data() + static_cast<std::size_t>(scratchStride) * y,
-                    image.stride());
-    }
 }
 
 // ---------------------------------------------------------------------------------------
