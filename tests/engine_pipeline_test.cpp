@@ -11,6 +11,8 @@
 #include "engine_test_support.h"
 #include "media/jpeg_encoder.h"
 #include "media/jpeg_huffman.h"
+#include "media/mcl.h"
+#include "media/media_error.h"
 #include "movie/jpeg_probe.h"
 
 namespace pellicor {
@@ -107,6 +109,78 @@ TEST(EnginePipeline, PlanesAndRgbGiveTheSamePictures) {
         // colour round trip (the 176x144 clips come out 44 to 47 dB from their source that
         // way, against 51 dB from the planes), which bounds how well the two agree.
         EXPECT_GT(Psnr(pictures[1], pictures[0]), 43.0);
+    }
+}
+
+// The JPEG bytes of the video frames (the first-frame picture left out), in file order.
+std::vector<Bytes> FrameJpegs(const TSwfFile& file) {
+    std::vector<Bytes> jpegs;
+    for (const TSwfTag& tag : file.tags)
+        if (tag.code == 21) jpegs.emplace_back(tag.body.begin() + 2, tag.body.end());  // after the character id
+    if (!jpegs.empty()) jpegs.erase(jpegs.begin());
+    return jpegs;
+}
+
+// What the frame stage's encoders make of these pictures: the first of each table group
+// with tables of its own, the others with tables from its symbols.
+std::vector<Bytes> EncodeAlone(const std::vector<TBitmap>& pictures, int quality) {
+    TJpegEncoder encoder;
+    encoder.SetQuality(quality);
+    std::vector<Bytes> jpegs(pictures.size());
+    constexpr std::size_t kGroup = TFrameEncoderPool::kFramesPerTableGroup;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (i % kGroup == 0)
+            encoder.Encode(pictures[i], jpegs[i]);
+        else
+            encoder.Encode(pictures[i], jpegs[i], TablesCoveringEverySymbol(CountJpegSymbols(jpegs[i - i % kGroup])));
+    }
+    return jpegs;
+}
+
+// Whole frames through RGB (a BT.709 source) go to the encoders without a copy, while the
+// reader fills other buffers: every frame is its own picture encoded alone, with any number
+// of threads. The range runs past the last picture: those reads fail and repeat the last one.
+TEST(EnginePipeline, WholeRgbFramesAreEachPictureEncodedAlone) {
+    testing::TempFolder folder;
+    const std::string source = Fixture("clip709.mp4");
+    for (const bool slowReading : {false, true}) {
+        SCOPED_TRACE(slowReading ? "every frame read twice" : "every frame read once");
+        TPassSettings probe;
+        ASSERT_TRUE(FillContext(source, folder.File("probe.swf"), probe));
+        const int lastPicture = probe.endIndex;
+        const int endIndex = lastPicture + 4;
+        std::vector<TBitmap> pictures;
+        auto reader = MclReadOpen(source);
+        TMclImage picture;
+        int failed = 0;
+        for (int i = probe.startIndex; i <= endIndex; ++i) {
+            try {
+                MclReadImage(*reader, i, picture);
+            } catch (const EMediaError&) {
+                EXPECT_GT(i, lastPicture);
+                ++failed;
+            }
+            pictures.push_back(picture);
+        }
+        ASSERT_EQ(failed, endIndex - lastPicture);
+        const std::vector<Bytes> expected = EncodeAlone(pictures, probe.destFrameQuality);
+
+        Bytes one;
+        for (const int threads : {1, 2, 4}) {
+            SCOPED_TRACE(::testing::Message() << threads << " threads");
+            TPassSettings context;
+            ASSERT_TRUE(FillContext(source, folder.File("whole.swf"), context));
+            context.endIndex = endIndex;
+            context.isSlowReading = slowReading;
+            const Bytes bytes = ConvertWithThreads(context, threads);
+            const std::vector<Bytes> jpegs = FrameJpegs(ReadSwf(context.destPath));
+            ASSERT_EQ(jpegs.size(), expected.size());
+            for (std::size_t i = 0; i < jpegs.size(); ++i) EXPECT_TRUE(jpegs[i] == expected[i]) << "frame " << i;
+            if (threads == 1)
+                one = bytes;
+            else
+                EXPECT_TRUE(bytes == one);
+        }
     }
 }
 

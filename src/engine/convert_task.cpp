@@ -34,6 +34,7 @@ public:
         context_.jpegImage.reset();
         context_.frameBitmap = {};
         context_.sourceBitmap = {};
+        context_.lentPicture.reset();
         context_.sourcePlanes = {};
         context_.pictureIsPlanes = false;
         if (context_.mclImage) MclImgFree(context_.mclImage);
@@ -60,6 +61,7 @@ void WriteMovieFile(TPassSettings& context, TProgress* progress, const std::stri
     context.mclImage = MclImgCreate();
     context.frameBitmap = {};
     context.sourceBitmap = {};
+    context.lentPicture.reset();
     context.sourcePlanes = {};
     context.pictureIsPlanes = false;
     context.jpegImage = std::make_unique<TJpegEncoder>();

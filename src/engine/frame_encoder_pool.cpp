@@ -5,8 +5,19 @@
 
 namespace pellicor {
 
+namespace {
+
+// What the encoder reads of a picture.
+const TYuvPicture& Pixels(const TYuvPicture& planes) { return planes; }
+const TBitmap& Pixels(const TBitmap& bitmap) { return bitmap; }
+const TBitmap& Pixels(const std::shared_ptr<const TBitmap>& lent) { return *lent; }
+
+}  // namespace
+
 TFrameEncoderPool::TFrameEncoderPool(const TJpegEncoder& encoder, int workers, std::size_t window)
-    : encoder_(encoder), window_(std::max<std::size_t>(window, 1)) {
+    : encoder_(encoder),
+      window_(std::max<std::size_t>(window, 1)),
+      spareBitmaps_(std::make_shared<TSpareBitmaps>(window_)) {
     try {
         for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
     } catch (const std::system_error&) {
@@ -49,7 +60,7 @@ void TFrameEncoderPool::PublishTables(std::size_t group, std::optional<THuffmanT
 void TFrameEncoderPool::EncodeGroupFirst(TJob& job) {
     std::optional<THuffmanTables> tables;
     try {
-        std::visit([&](const auto& picture) { encoder_.Encode(picture, job.jpeg); }, job.picture);
+        std::visit([&](const auto& picture) { encoder_.Encode(Pixels(picture), job.jpeg); }, job.picture);
         tables = TablesCoveringEverySymbol(CountJpegSymbols(job.jpeg));
     } catch (...) {
         if (job.jpeg.empty()) job.error = std::current_exception();
@@ -72,9 +83,9 @@ void TFrameEncoderPool::EncodeWithGroupTables(TJob& job) {
         std::visit(
             [&](const auto& picture) {
                 if (tables)
-                    encoder_.Encode(picture, job.jpeg, *tables);
+                    encoder_.Encode(Pixels(picture), job.jpeg, *tables);
                 else
-                    encoder_.Encode(picture, job.jpeg);
+                    encoder_.Encode(Pixels(picture), job.jpeg);
             },
             job.picture);
     } catch (...) {
@@ -85,7 +96,7 @@ void TFrameEncoderPool::EncodeWithGroupTables(TJob& job) {
 void TFrameEncoderPool::Encode(TJob& job) {
     if (!encoder_.OptimizedHuffman()) {
         try {
-            std::visit([&](const auto& picture) { encoder_.Encode(picture, job.jpeg); }, job.picture);
+            std::visit([&](const auto& picture) { encoder_.Encode(Pixels(picture), job.jpeg); }, job.picture);
         } catch (...) {
             job.error = std::current_exception();
         }
@@ -98,21 +109,16 @@ void TFrameEncoderPool::Encode(TJob& job) {
 }
 
 // The decoder's planes go back to it as soon as they are encoded; a bitmap is kept for the
-// caller's next picture.
+// caller's next picture (a lent one once the caller lets go of it too).
 void TFrameEncoderPool::ReleasePicture(TJob& job) {
-    if (auto* bitmap = std::get_if<TBitmap>(&job.picture)) {
-        std::lock_guard lock(mutex_);
-        if (spareBitmaps_.size() < window_) spareBitmaps_.push_back(std::move(*bitmap));
-    }
+    if (auto* bitmap = std::get_if<TBitmap>(&job.picture)) spareBitmaps_->Put(std::move(*bitmap));
     job.picture = TBitmap();
 }
 
-TBitmap TFrameEncoderPool::TakeSpareBitmap() {
-    std::lock_guard lock(mutex_);
-    if (spareBitmaps_.empty()) return {};
-    TBitmap spare = std::move(spareBitmaps_.back());
-    spareBitmaps_.pop_back();
-    return spare;
+TBitmap TFrameEncoderPool::TakeSpareBitmap() { return spareBitmaps_->Take(); }
+
+std::shared_ptr<const TBitmap> TFrameEncoderPool::Lend(TBitmap&& bitmap) {
+    return TSpareBitmaps::Lend(spareBitmaps_, std::move(bitmap));
 }
 
 void TFrameEncoderPool::Submit(TFramePicture picture) {

@@ -13,14 +13,16 @@
 #include <variant>
 #include <vector>
 
+#include "engine/spare_bitmaps.h"
 #include "media/bitmap.h"
 #include "media/jpeg_encoder.h"
 #include "media/yuv_picture.h"
 
 namespace pellicor {
 
-// A frame's picture on its way to the JPEG encoder: the decoder's planes or an RGB bitmap.
-using TFramePicture = std::variant<TYuvPicture, TBitmap>;
+// A frame's picture on its way to the JPEG encoder: the decoder's planes, an RGB bitmap, or
+// an RGB bitmap the frame stage keeps reading as well (lent, see Lend).
+using TFramePicture = std::variant<TYuvPicture, TBitmap, std::shared_ptr<const TBitmap>>;
 
 // Encodes frame pictures on worker threads while the caller reads the next frames, and
 // hands the JPEG bytes back in the order the pictures came in, so that one writer puts the
@@ -49,10 +51,13 @@ public:
     // nothing while they are not ready (or nothing is in flight). An exception of the
     // encoder for that picture is thrown here.
     std::optional<std::vector<std::uint8_t>> TakeOldest(bool wait);
-    // A bitmap whose picture has been encoded, for the caller to copy the next picture into:
+    // A bitmap whose picture has been encoded, for the caller to put the next picture into:
     // its buffer is reused instead of a new one for every frame (a frame of megabytes, which
     // the allocator would map and unmap each time). Empty when none is spare.
     TBitmap TakeSpareBitmap();
+    // The bitmap as a picture to submit that the caller keeps reading too; its buffer
+    // becomes a spare once it is encoded and the caller lets go of it.
+    std::shared_ptr<const TBitmap> Lend(TBitmap&& bitmap);
 
     static constexpr std::size_t kFramesPerTableGroup = 30;
 
@@ -87,7 +92,7 @@ private:
     std::size_t submitted_ = 0;
     std::deque<std::unique_ptr<TJob>> inFlight_;  // in the order submitted
     std::deque<TJob*> waiting_;                   // not yet taken by a worker
-    std::vector<TBitmap> spareBitmaps_;           // at most window_
+    const std::shared_ptr<TSpareBitmaps> spareBitmaps_;  // at most window_
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "effects/effect_chain.h"
 #include "engine/audio_track.h"
@@ -43,6 +44,13 @@ void CopyPixels(const TBitmap& source, TBitmap& target, int sourceX, int sourceY
     if (x1 <= x0 || y1 <= y0) return;
     const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 3;
     for (int y = y0; y < y1; ++y) std::memcpy(target.at(x0, y), source.at(x0 + sourceX, y + sourceY), bytes);
+}
+
+// The picture lent to the encoders back in sourceBitmap, for a read that builds on it.
+void TakeBackLentPicture(TPassSettings& context) {
+    if (!context.lentPicture) return;
+    context.sourceBitmap = *context.lentPicture;
+    context.lentPicture.reset();
 }
 
 // The size of the pictures of the frame stage: the region, or the whole source frame.
@@ -96,12 +104,17 @@ bool ReadVideoFrame(TPassSettings& context, std::int32_t index) {
     MclReadImage(*context.readHandle, index, picture);
     if (context.isSlowReading) MclReadImage(*context.readHandle, index, picture);
     TBitmap& canvas = context.sourceBitmap;
+    if (!context.destIsApplyRegion && picture.width == context.resX && picture.height == context.resY) {
+        // The image keeps the previous canvas's buffer (none when it went to the encoders),
+        // which the next read fills; nothing of the previous picture is needed any more.
+        std::swap(canvas, picture);
+        context.lentPicture.reset();
+        return true;
+    }
+    TakeBackLentPicture(context);
     if (context.destIsApplyRegion) {
         SizeCanvas(canvas, context.destRegionWidth, context.destRegionHeight);
         CopyPixels(picture, canvas, context.destRegionX, context.destRegionY);
-    } else if (picture.width == context.resX && picture.height == context.resY) {
-        // The image keeps the previous canvas's buffer, which the next read fills.
-        std::swap(canvas, picture);
     } else {
         SizeCanvas(canvas, context.resX, context.resY);
         CopyPixels(picture, canvas, 0, 0);
@@ -137,6 +150,8 @@ bool FetchFrame(TPassSettings& context, std::int32_t index) {
         read = false;
     }
     try {
+        // A failed read keeps the previous picture.
+        if (!read) TakeBackLentPicture(context);
         // Effects work on a copy, so that the next partial GIF frame or failed read builds on
         // the untouched picture; without effects the source picture is the frame itself.
         if (context.effects.destIsApplyEffects) {
@@ -249,12 +264,18 @@ void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, const TFrameT
 }
 
 // The current picture, handed to the encoders without copying where it can be: planes are
-// shared, a picture with effects is made anew for every frame; a plain bitmap is copied
-// (into a spare buffer of the pool, of the right size once the first frames are encoded),
-// since the next frame may build on it.
+// shared, a picture with effects is made anew for every frame. A whole video frame is lent:
+// the next read replaces it whole, and only a failed read takes it back (a copy then). Other
+// plain bitmaps are copied (into a spare buffer of the pool, of the right size once the
+// first frames are encoded), since the next frame builds on them: a partial GIF frame draws
+// over the canvas, a crop may cover only part of it.
 TFramePicture HandOverPicture(TPassSettings& context, TFrameEncoderPool& pool) {
     if (context.pictureIsPlanes) return context.sourcePlanes;
     if (context.effects.destIsApplyEffects) return std::move(context.frameBitmap);
+    if (context.isVideo && !context.destIsApplyRegion) {
+        context.lentPicture = pool.Lend(std::exchange(context.sourceBitmap, TBitmap()));
+        return context.lentPicture;
+    }
     TBitmap copy = pool.TakeSpareBitmap();
     copy = context.sourceBitmap;
     return copy;
@@ -279,6 +300,8 @@ public:
         // the frame before: a spare buffer takes its place.
         if (context_.effects.destIsApplyEffects && context_.frameBitmap.pixels.empty())
             context_.frameBitmap = pool_.TakeSpareBitmap();
+        // The library's image went to the encoders as the canvas before: likewise.
+        if (context_.mclImage && context_.mclImage->pixels.empty()) *context_.mclImage = pool_.TakeSpareBitmap();
         FetchFrame(context_, index);
         if (!HasPicture(context_)) {
             // Nothing was ever read: a black picture of the expected size stands in.
@@ -298,10 +321,11 @@ public:
         }
     }
 
-    // Writes the frames still in flight.
+    // Writes the frames still in flight; the last picture is the canvas again.
     void Finish() {
         while (!pending_.empty()) WriteOldest(true);
         AttachSound();
+        TakeBackLentPicture(context_);
     }
 
     int Written() const { return written_; }
