@@ -306,5 +306,33 @@ TEST(EngineEncoderPool, EncodedBitmapsBecomeSpareBuffersWithinTheWindow) {
     }
 }
 
+// A lent bitmap is read by its encoding and by the caller: its buffer becomes a spare only
+// once both have let go, whichever goes last, and even when the pool has gone first.
+TEST(EngineEncoderPool, LentBitmapsBecomeSpareWhenBothLetGo) {
+    TJpegEncoder encoder;
+    for (const int workers : {0, 2}) {
+        SCOPED_TRACE(::testing::Message() << workers << " workers");
+        TFrameEncoderPool pool(encoder, workers, 2);
+        std::shared_ptr<const TBitmap> kept = pool.Lend(PoolPicture(1, 24));
+        const std::uint8_t* buffer = kept->pixels.data();
+        pool.Submit(kept);
+        const auto jpeg = pool.TakeOldest(true);
+        ASSERT_TRUE(jpeg.has_value());
+        EXPECT_EQ(ProbeJpegSize(*jpeg).Width, 24);
+        EXPECT_TRUE(kept->pixels == PoolPicture(1, 24).pixels);  // still the caller's picture
+        EXPECT_TRUE(pool.TakeSpareBitmap().pixels.empty());
+        kept.reset();
+        const TBitmap spare = pool.TakeSpareBitmap();
+        EXPECT_EQ(spare.pixels.data(), buffer);
+    }
+    std::shared_ptr<const TBitmap> outlives;
+    {
+        TFrameEncoderPool pool(encoder, 1, 2);
+        outlives = pool.Lend(TBitmap(8, 8));
+        pool.Submit(outlives);
+    }
+    outlives.reset();
+}
+
 }  // namespace
 }  // namespace pellicor
