@@ -300,7 +300,8 @@ public:
         // the frame before: a spare buffer takes its place.
         if (context_.effects.destIsApplyEffects && context_.frameBitmap.pixels.empty())
             context_.frameBitmap = pool_.TakeSpareBitmap();
-        // The library's image went to the encoders as the canvas before: likewise.
+        // The library's image gave its buffer to the canvas, which went to the encoders:
+        // a spare buffer takes its place too.
         if (context_.mclImage && context_.mclImage->pixels.empty()) *context_.mclImage = pool_.TakeSpareBitmap();
         FetchFrame(context_, index);
         if (!HasPicture(context_)) {
