@@ -137,41 +137,68 @@ std::vector<Bytes> EncodeAlone(const std::vector<TBitmap>& pictures, int quality
     return jpegs;
 }
 
-// Whole frames through RGB (a BT.709 source) go to the encoders without a copy, while the
-// reader fills other buffers: every frame is its own picture encoded alone, with any number
-// of threads. The range runs past the last picture: those reads fail and repeat the last one.
-TEST(EnginePipeline, WholeRgbFramesAreEachPictureEncodedAlone) {
+// The region (x, y, width, height) of a picture as the frame stage crops it: black where it
+// reaches out of the picture (the canvas before was black there too).
+TBitmap Crop(const TBitmap& picture, int x, int y, int width, int height) {
+    TBitmap crop(width, height);
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            if (x + column < picture.width && y + row < picture.height)
+                std::memcpy(crop.at(column, row), picture.at(x + column, y + row), 3);
+    return crop;
+}
+
+// Video frames through RGB (a BT.709 source), whole or cropped, go to the encoders without
+// a copy while the reader fills other buffers: every frame is its own picture encoded alone,
+// with any number of threads. The range runs past the last picture: those reads fail and
+// repeat the last picture.
+TEST(EnginePipeline, RgbFramesAreEachPictureEncodedAlone) {
     testing::TempFolder folder;
     const std::string source = Fixture("clip709.mp4");
-    for (const bool slowReading : {false, true}) {
-        SCOPED_TRACE(slowReading ? "every frame read twice" : "every frame read once");
-        TPassSettings probe;
-        ASSERT_TRUE(FillContext(source, folder.File("probe.swf"), probe));
-        const int lastPicture = probe.endIndex;
-        const int endIndex = lastPicture + 4;
-        std::vector<TBitmap> pictures;
-        auto reader = MclReadOpen(source);
-        TMclImage picture;
-        int failed = 0;
-        for (int i = probe.startIndex; i <= endIndex; ++i) {
-            try {
-                MclReadImage(*reader, i, picture);
-            } catch (const EMediaError&) {
-                EXPECT_GT(i, lastPicture);
-                ++failed;
-            }
-            pictures.push_back(picture);
+    TPassSettings probe;
+    ASSERT_TRUE(FillContext(source, folder.File("probe.swf"), probe));
+    const int lastPicture = probe.endIndex;
+    const int endIndex = lastPicture + 4;
+    std::vector<TBitmap> pictures;
+    auto reader = MclReadOpen(source);
+    TMclImage picture;
+    int failed = 0;
+    for (int i = probe.startIndex; i <= endIndex; ++i) {
+        try {
+            MclReadImage(*reader, i, picture);
+        } catch (const EMediaError&) {
+            EXPECT_GT(i, lastPicture);
+            ++failed;
         }
-        ASSERT_EQ(failed, endIndex - lastPicture);
-        const std::vector<Bytes> expected = EncodeAlone(pictures, probe.destFrameQuality);
+        pictures.push_back(picture);
+    }
+    ASSERT_EQ(failed, endIndex - lastPicture);
 
+    struct TCase {
+        const char* name;
+        bool slowReading;
+        int region[4];  // x, y, width, height; no crop when the width is 0
+    };
+    for (const TCase& c : {TCase{"whole", false, {}}, TCase{"whole, read twice", true, {}},
+                           TCase{"cropped inside", false, {10, 20, 100, 50}},
+                           TCase{"cropped reaching out", false, {100, 80, 100, 60}}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<TBitmap> framePictures = pictures;
+        if (c.region[2] > 0)
+            for (TBitmap& frame : framePictures) frame = Crop(frame, c.region[0], c.region[1], c.region[2], c.region[3]);
+        const std::vector<Bytes> expected = EncodeAlone(framePictures, probe.destFrameQuality);
         Bytes one;
         for (const int threads : {1, 2, 4}) {
             SCOPED_TRACE(::testing::Message() << threads << " threads");
             TPassSettings context;
-            ASSERT_TRUE(FillContext(source, folder.File("whole.swf"), context));
+            ASSERT_TRUE(FillContext(source, folder.File("rgb.swf"), context));
             context.endIndex = endIndex;
-            context.isSlowReading = slowReading;
+            context.isSlowReading = c.slowReading;
+            if (c.region[2] > 0) {
+                context.destIsApplyRegion = true;
+                context.destRegionX = c.region[0], context.destRegionY = c.region[1];
+                context.destRegionWidth = c.region[2], context.destRegionHeight = c.region[3];
+            }
             const Bytes bytes = ConvertWithThreads(context, threads);
             const std::vector<Bytes> jpegs = FrameJpegs(ReadSwf(context.destPath));
             ASSERT_EQ(jpegs.size(), expected.size());

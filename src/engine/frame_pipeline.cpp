@@ -53,6 +53,13 @@ void TakeBackLentPicture(TPassSettings& context) {
     context.lentPicture.reset();
 }
 
+// Whether the crop region lies wholly inside the picture.
+bool RegionInside(const TPassSettings& context, const TBitmap& picture) {
+    return context.destRegionX >= 0 && context.destRegionY >= 0 && context.destRegionWidth > 0 &&
+           context.destRegionHeight > 0 && context.destRegionX <= picture.width - context.destRegionWidth &&
+           context.destRegionY <= picture.height - context.destRegionHeight;
+}
+
 // The size of the pictures of the frame stage: the region, or the whole source frame.
 int ExpectedWidth(const TPassSettings& context) {
     return context.destIsApplyRegion ? context.destRegionWidth : context.resX;
@@ -105,12 +112,20 @@ bool ReadVideoFrame(TPassSettings& context, std::int32_t index) {
     if (context.isSlowReading) MclReadImage(*context.readHandle, index, picture);
     TBitmap& canvas = context.sourceBitmap;
     if (!context.destIsApplyRegion && picture.width == context.resX && picture.height == context.resY) {
-        // The image keeps the previous canvas's buffer (none when it went to the encoders),
-        // which the next read fills; nothing of the previous picture is needed any more.
+        // The image keeps the previous canvas's buffer, which the next read fills; nothing of
+        // the previous picture is needed any more.
         std::swap(canvas, picture);
         context.lentPicture.reset();
         return true;
     }
+    if (context.destIsApplyRegion && RegionInside(context, picture)) {
+        // Every pixel of the canvas is replaced.
+        SizeCanvas(canvas, context.destRegionWidth, context.destRegionHeight);
+        CopyPixels(picture, canvas, context.destRegionX, context.destRegionY);
+        context.lentPicture.reset();
+        return true;
+    }
+    // The picture covers only part of the canvas: the rest keeps the previous picture.
     TakeBackLentPicture(context);
     if (context.destIsApplyRegion) {
         SizeCanvas(canvas, context.destRegionWidth, context.destRegionHeight);
@@ -264,15 +279,15 @@ void WriteOutputFrame(TPassSettings& context, TBitsEngine& writer, const TFrameT
 }
 
 // The current picture, handed to the encoders without copying where it can be: planes are
-// shared, a picture with effects is made anew for every frame. A whole video frame is lent:
-// the next read replaces it whole, and only a failed read takes it back (a copy then). Other
-// plain bitmaps are copied (into a spare buffer of the pool, of the right size once the
-// first frames are encoded), since the next frame builds on them: a partial GIF frame draws
-// over the canvas, a crop may cover only part of it.
+// shared, a picture with effects is made anew for every frame. A video frame is lent: the
+// next read normally replaces it whole (the whole frame, or a crop inside it), and only a
+// read that builds on it takes it back (a copy then): a failed read, a crop reaching out of
+// the picture. A GIF canvas is copied (into a spare buffer of the pool, of the right size
+// once the first frames are encoded), since every partial frame draws over it.
 TFramePicture HandOverPicture(TPassSettings& context, TFrameEncoderPool& pool) {
     if (context.pictureIsPlanes) return context.sourcePlanes;
     if (context.effects.destIsApplyEffects) return std::move(context.frameBitmap);
-    if (context.isVideo && !context.destIsApplyRegion) {
+    if (context.isVideo) {
         context.lentPicture = pool.Lend(std::exchange(context.sourceBitmap, TBitmap()));
         return context.lentPicture;
     }
@@ -300,8 +315,10 @@ public:
         // the frame before: a spare buffer takes its place.
         if (context_.effects.destIsApplyEffects && context_.frameBitmap.pixels.empty())
             context_.frameBitmap = pool_.TakeSpareBitmap();
-        // The library's image gave its buffer to the canvas, which went to the encoders:
-        // a spare buffer takes its place too.
+        // The canvas went to the encoders (lent; what it holds now means nothing until the
+        // next read fills it or takes the lent picture back), and the library's image may
+        // have given its buffer to it: spare buffers take their places.
+        if (context_.lentPicture && context_.sourceBitmap.pixels.empty()) context_.sourceBitmap = pool_.TakeSpareBitmap();
         if (context_.mclImage && context_.mclImage->pixels.empty()) *context_.mclImage = pool_.TakeSpareBitmap();
         FetchFrame(context_, index);
         if (!HasPicture(context_)) {

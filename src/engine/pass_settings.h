@@ -55,9 +55,10 @@ struct TPassSettings : TExportSettings {
     // The picture as read, before the effects: partial GIF frames and failed reads build on
     // it, so the effects never run twice over the same pixels.
     TBitmap sourceBitmap;
-    // The picture as read when the frame stage handed it to the encoders whole instead of a
-    // copy (sourceBitmap is then empty): shared with its encoding until the next picture is
-    // read, and taken back into sourceBitmap by whatever builds on it (a failed read).
+    // The picture as read when the frame stage handed it to the encoders instead of a copy
+    // (what sourceBitmap holds then means nothing): shared with its encoding until the next
+    // picture is read, and taken back into sourceBitmap by whatever builds on it (a failed
+    // read, a crop reaching out of the picture).
     std::shared_ptr<const TBitmap> lentPicture;
     // The picture as the decoder's planes, when the frame needs no effects and no crop and
     // the decoder's pictures suit the JPEG encoder as they are (then pictureIsPlanes is set
