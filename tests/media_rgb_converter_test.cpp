@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -102,24 +103,30 @@ TEST(MediaRgbConverter, ScalerStaysInsidePackedRowsOfTheWidthsWrittenStraight) {
     unsigned seed = 100;
     for (const AVPixelFormat format : kFormats) {
         for (const int width : {16, 32, 160, 176, 640, 1280}) {
+            // The same size, and scaled up and down (the scaler's other loops).
             for (const int height : {2, 9, 120}) {
-                SCOPED_TRACE(::testing::Message() << av_get_pix_fmt_name(format) << " " << width << "x" << height);
-                ASSERT_TRUE(TRgbConverter::WritesPackedRows(width));
-                const ffmpeg::FramePtr frame = NoisePicture(format, width, height, seed++);
-                ASSERT_NE(frame, nullptr);
-                SwsContext* scaler = sws_getContext(width, height, format, width, height, AV_PIX_FMT_RGB24, SWS_BILINEAR,
-                                                    nullptr, nullptr, nullptr);
-                ASSERT_NE(scaler, nullptr);
-                const std::size_t bytes = static_cast<std::size_t>(width) * 3 * height;
-                std::vector<std::uint8_t> rows(bytes + kSlack, kUntouched);
-                std::uint8_t* planes[4] = {rows.data()};
-                int strides[4] = {width * 3};
-                sws_scale(scaler, frame->data, frame->linesize, 0, height, planes, strides);
-                sws_freeContext(scaler);
-                std::size_t written = 0;
-                for (std::size_t at = bytes; at < rows.size(); ++at)
-                    if (rows[at] != kUntouched) written = at - bytes + 1;
-                EXPECT_EQ(written, 0u) << "bytes written past the last row";
+                for (const double scale : {1.0, 0.6, 1.7}) {
+                    const int sourceWidth = std::max(2, static_cast<int>(width * scale));
+                    const int sourceHeight = std::max(2, static_cast<int>(height * scale));
+                    SCOPED_TRACE(::testing::Message() << av_get_pix_fmt_name(format) << " " << sourceWidth << "x"
+                                                      << sourceHeight << " to " << width << "x" << height);
+                    ASSERT_TRUE(TRgbConverter::WritesPackedRows(width));
+                    const ffmpeg::FramePtr frame = NoisePicture(format, sourceWidth, sourceHeight, seed++);
+                    ASSERT_NE(frame, nullptr);
+                    SwsContext* scaler = sws_getContext(sourceWidth, sourceHeight, format, width, height, AV_PIX_FMT_RGB24,
+                                                        SWS_BILINEAR, nullptr, nullptr, nullptr);
+                    ASSERT_NE(scaler, nullptr);
+                    const std::size_t bytes = static_cast<std::size_t>(width) * 3 * height;
+                    std::vector<std::uint8_t> rows(bytes + kSlack, kUntouched);
+                    std::uint8_t* planes[4] = {rows.data()};
+                    int strides[4] = {width * 3};
+                    sws_scale(scaler, frame->data, frame->linesize, 0, sourceHeight, planes, strides);
+                    sws_freeContext(scaler);
+                    std::size_t written = 0;
+                    for (std::size_t at = bytes; at < rows.size(); ++at)
+                        if (rows[at] != kUntouched) written = at - bytes + 1;
+                    EXPECT_EQ(written, 0u) << "bytes written past the last row";
+                }
             }
         }
     }
