@@ -1,6 +1,6 @@
 // JPEG encoding straight from decoded planes: every chroma layout at sizes that are not
-// whole MCUs, both sample ranges, where the colours land, and bytes that do not depend on
-// what lies in the padding of the decoder's rows.
+// whole MCUs, both sample ranges, both matrices, where the colours land, and bytes that do
+// not depend on what lies in the padding of the decoder's rows.
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,14 @@ extern "C" {
 
 #include <jpeglib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "media/bitmap.h"
+#include "media/bt709_rows.h"
 #include "media/jpeg_encoder.h"
 #include "media/yuv_picture.h"
 
@@ -30,6 +33,24 @@ using TFrame = std::unique_ptr<AVFrame, TFrameFree>;
 struct TColour {
     int y, cb, cr;
 };
+
+// Gamma-corrected RGB, 0..1.
+struct TRgb {
+    double red, green, blue;
+};
+
+int RoundedSample(double value) { return std::clamp(static_cast<int>(std::lround(value)), 0, 255); }
+
+// RGB in YCbCr of the matrix with luma weights kRed and kBlue, in studio or full range.
+TColour YCbCr(TRgb c, double kRed, double kBlue, bool fullRange) {
+    const double y = kRed * c.red + (1 - kRed - kBlue) * c.green + kBlue * c.blue;
+    const double cb = (c.blue - y) / (2 * (1 - kBlue)), cr = (c.red - y) / (2 * (1 - kRed));
+    if (fullRange) return {RoundedSample(255 * y), RoundedSample(128 + 255 * cb), RoundedSample(128 + 255 * cr)};
+    return {RoundedSample(16 + 219 * y), RoundedSample(128 + 224 * cb), RoundedSample(128 + 224 * cr)};
+}
+
+TColour Bt709(TRgb c, bool fullRange) { return YCbCr(c, 0.2126, 0.0722, fullRange); }
+TColour Bt601(TRgb c, bool fullRange) { return YCbCr(c, 0.299, 0.114, fullRange); }
 
 // A planar picture whose left half is `left` and right half `right` (split on the chroma
 // grid), with `padding` in every byte past the end of a row.
@@ -85,30 +106,79 @@ void ExpectPixel(const TBitmap& picture, int x, int y, int red, int green, int b
 }
 
 TEST(JpegPlanes, EveryChromaLayoutAndSizeKeepsItsColours) {
-    // BT.601 full range: red is Y 76, Cb 85, Cr 255; blue Y 29, Cb 255, Cr 107.
-    const TColour red{76, 85, 255}, blue{29, 255, 107};
+    struct TCase {
+        EYuvMatrix matrix;
+        bool fullRange;
+    };
     TJpegEncoder encoder;
     encoder.SetQuality(95);
-    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P}) {
-        for (const auto [width, height] : {std::pair{1, 1}, std::pair{34, 9}, std::pair{50, 33}}) {
-            SCOPED_TRACE(::testing::Message() << av_get_pix_fmt_name(format) << " " << width << "x" << height);
-            const TFrame frame = MakeFrame(format, width, height, red, blue, 0);
-            std::vector<std::uint8_t> jpeg;
-            encoder.Encode(TYuvPicture::Reference(*frame, true), jpeg);
-            const TBitmap picture = DecodeJpeg(jpeg);
-            ASSERT_EQ(picture.width, width);
-            ASSERT_EQ(picture.height, height);
-            if (width == 1) {
-                ExpectPixel(picture, 0, 0, 0, 0, 255, 6);  // the only column is the right half
-                continue;
-            }
-            // Away from the split, where the decoder's chroma upsampling blends the halves.
-            for (int y : {0, height - 1}) {
-                ExpectPixel(picture, 0, y, 255, 0, 0, 6);
-                ExpectPixel(picture, width - 1, y, 0, 0, 255, 6);
+    for (const TCase& c : {TCase{EYuvMatrix::Bt601, true}, TCase{EYuvMatrix::Bt709, false}, TCase{EYuvMatrix::Bt709, true}}) {
+        const auto colour = c.matrix == EYuvMatrix::Bt601 ? Bt601 : Bt709;
+        const TColour red = colour({1, 0, 0}, c.fullRange), blue = colour({0, 0, 1}, c.fullRange);
+        for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P}) {
+            for (const auto [width, height] : {std::pair{1, 1}, std::pair{34, 9}, std::pair{50, 33}}) {
+                SCOPED_TRACE(::testing::Message() << (c.matrix == EYuvMatrix::Bt601 ? "BT.601 " : "BT.709 ")
+                                                  << (c.fullRange ? "full " : "studio ") << av_get_pix_fmt_name(format)
+                                                  << " " << width << "x" << height);
+                const TFrame frame = MakeFrame(format, width, height, red, blue, 0);
+                std::vector<std::uint8_t> jpeg;
+                encoder.Encode(TYuvPicture::Reference(*frame, c.fullRange, c.matrix), jpeg);
+                const TBitmap picture = DecodeJpeg(jpeg);
+                ASSERT_EQ(picture.width, width);
+                ASSERT_EQ(picture.height, height);
+                if (width == 1) {
+                    ExpectPixel(picture, 0, 0, 0, 0, 255, 6);  // the only column is the right half
+                    continue;
+                }
+                // Away from the split, where the decoder's chroma upsampling blends the halves.
+                for (int y : {0, height - 1}) {
+                    ExpectPixel(picture, 0, y, 255, 0, 0, 6);
+                    ExpectPixel(picture, width - 1, y, 0, 0, 255, 6);
+                }
             }
         }
     }
+}
+
+// The BT.709 conversion of colour bars (white, black, the 75 % bars, a grey) lands on their
+// BT.601 full-range samples, within the rounding of the source samples; colours beyond
+// what RGB holds clamp instead of wrapping round.
+TEST(JpegPlanes, Bt709SamplesBecomeTheirBt601FullRangeValues) {
+    const std::vector<TRgb> colours = {{1, 1, 1},          {0, 0, 0},       {0.75, 0, 0},       {0, 0.75, 0},
+                                       {0, 0, 0.75},       {0.75, 0.75, 0}, {0, 0.75, 0.75},    {0.75, 0, 0.75},
+                                       {0.75, 0.75, 0.75}, {0.5, 0.5, 0.5}, {0.2, 0.6, 0.9}};
+    const auto count = static_cast<int>(colours.size());
+    for (const bool fullRange : {false, true}) {
+        SCOPED_TRACE(fullRange ? "full range" : "studio range");
+        std::vector<std::uint8_t> y, cb, cr;
+        for (const TRgb& colour : colours) {
+            const TColour sample = Bt709(colour, fullRange);
+            y.push_back(static_cast<std::uint8_t>(sample.y));
+            cb.push_back(static_cast<std::uint8_t>(sample.cb));
+            cr.push_back(static_cast<std::uint8_t>(sample.cr));
+        }
+        std::vector<std::uint8_t> toY(y.size()), toCb(y.size()), toCr(y.size());
+        Bt709LumaRowToJpeg(y.data(), cb.data(), cr.data(), toY.data(), count, fullRange);
+        Bt709ChromaRowToJpeg(cb.data(), cr.data(), toCb.data(), toCr.data(), count, fullRange);
+        for (int i = 0; i < count; ++i) {
+            const TRgb& c = colours[static_cast<std::size_t>(i)];
+            SCOPED_TRACE(::testing::Message() << "RGB " << c.red << " " << c.green << " " << c.blue);
+            const TColour expected = Bt601(c, true);
+            EXPECT_NEAR(toY[static_cast<std::size_t>(i)], expected.y, 1);
+            EXPECT_NEAR(toCb[static_cast<std::size_t>(i)], expected.cb, 1);
+            EXPECT_NEAR(toCr[static_cast<std::size_t>(i)], expected.cr, 1);
+        }
+    }
+    // Studio samples at the ends of their range: bright white with the strongest red, dark
+    // with the weakest chroma, and chroma pulling blue-difference and red-difference apart.
+    const std::uint8_t y[] = {235, 16, 128}, cb[] = {128, 16, 240}, cr[] = {240, 16, 16};
+    std::uint8_t toY[3], toCb[3], toCr[3];
+    Bt709LumaRowToJpeg(y, cb, cr, toY, 3, false);
+    Bt709ChromaRowToJpeg(cb, cr, toCb, toCr, 3, false);
+    EXPECT_EQ(toY[0], 255);
+    EXPECT_EQ(toY[1], 0);
+    EXPECT_EQ(toCb[2], 255);
+    EXPECT_EQ(toCr[2], 0);
 }
 
 TEST(JpegPlanes, StudioRangeIsStretchedToFullRange) {

@@ -9,7 +9,9 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "media/bt709_rows.h"
 #include "media/jpeg_errors.h"
+#include "media/vector_clones.h"
 
 namespace pellicor {
 
@@ -72,8 +74,9 @@ void Feed(jpeg_compress_struct& info, TRgbSource& source) {
 // and about the same bytes), in a band of one MCU row (16 luma rows) at a time. libjpeg
 // reads each component up to the next multiple of its MCU width and height, so the band is
 // a copy with the right edge and the bottom rows repeated, as libjpeg does itself for the
-// pictures it subsamples. The copy also stretches studio-range samples to the full range,
-// and averages 4:2:2 and 4:4:4 chroma down to 4:2:0 as libjpeg's own downsampling would.
+// pictures it subsamples. The copy also stretches studio-range samples to the full range
+// (or converts BT.709 samples to the BT.601 full range of JPEG), and averages 4:2:2 and
+// 4:4:4 chroma down to 4:2:0 as libjpeg's own downsampling would.
 struct TPlanesSource {
     const TYuvPicture* picture = nullptr;
     std::array<int, 3> bandWidth{};    // samples per band row, per component
@@ -81,7 +84,9 @@ struct TPlanesSource {
     std::vector<std::uint8_t> band;    // all three components' rows
     std::vector<JSAMPROW> rows;        // pointers into band
     std::array<JSAMPARRAY, 3> components{};
-    std::array<std::vector<std::uint8_t>, 2> chromaRows;  // source chroma rows, before averaging
+    // Two source rows of Cb and Cr each ([row][plane]), before averaging.
+    std::array<std::array<std::vector<std::uint8_t>, 2>, 2> chromaRows;
+    std::array<std::vector<std::uint8_t>, 2> lumaChroma;  // BT.709: Cb, Cr covering each luma sample
 };
 
 // Studio range to full: Y 16..235 and Cb, Cr 16..240 (around 128) stretched to 0..255, in
@@ -100,15 +105,7 @@ void StretchRow(const std::uint8_t* from, std::uint8_t* to, int count) {
     }
 }
 
-// On x86-64 the stretch is built twice and the better one chosen when the program loads:
-// with AVX2 the loop takes sixteen samples an instruction instead of eight (the same
-// arithmetic, so the same bytes).
-#if defined(__x86_64__) && defined(__GNUC__)
-#define PELLICOR_STRETCH_CLONES [[gnu::target_clones("avx2", "default")]]
-#else
-#define PELLICOR_STRETCH_CLONES
-#endif
-
+// With AVX2 the stretch takes sixteen samples an instruction instead of eight.
 PELLICOR_STRETCH_CLONES void StretchLumaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
     StretchRow<16, 298, 0>(from, to, count);
 }
@@ -146,25 +143,78 @@ void SetUp(jpeg_compress_struct& info, TPlanesSource& source) {
         source.components[c] = &source.rows[row];
         for (int r = 0; r < source.bandRows[c]; ++r, at += source.bandWidth[c]) source.rows[row++] = at;
     }
-    for (auto& chroma : source.chromaRows) chroma.resize(static_cast<std::size_t>(source.bandWidth[0]));
+    for (auto& row : source.chromaRows)
+        for (auto& chroma : row) chroma.resize(static_cast<std::size_t>(source.bandWidth[0]));
+    if (picture.Matrix() == EYuvMatrix::Bt709)
+        for (auto& chroma : source.lumaChroma) chroma.resize(static_cast<std::size_t>(picture.width()));
 }
 
 // After jpeg_set_defaults (which chose 4:2:0): the samples come as planes.
 void SetSampling(jpeg_compress_struct& info, const TPlanesSource&) { info.raw_data_in = TRUE; }
 
-// Row y of a plane (the last one for rows below it), range-stretched and its right edge
-// repeated up to `width` samples.
+// The last `width - filled` samples of a row repeat the one before them.
+void RepeatRightEdge(std::uint8_t* row, int filled, int width) {
+    if (width > filled) std::memset(row + filled, row[filled - 1], static_cast<std::size_t>(width - filled));
+}
+
+// Row y of a plane (the last one for rows below it).
+const std::uint8_t* PlaneRow(const TYuvPicture& picture, int plane, int y) {
+    return picture.Row(plane, std::min(y, picture.PlaneHeight(plane) - 1));
+}
+
+// Row y of a BT.601 plane, range-stretched and its right edge repeated up to `width` samples.
 void ReadPlaneRow(const TYuvPicture& picture, int plane, int y, std::uint8_t* to, int width) {
     const int planeWidth = picture.PlaneWidth(plane);
-    CopyRow(picture, plane, picture.Row(plane, std::min(y, picture.PlaneHeight(plane) - 1)), to, planeWidth);
-    if (width > planeWidth) std::memset(to + planeWidth, to[planeWidth - 1], static_cast<std::size_t>(width - planeWidth));
+    CopyRow(picture, plane, PlaneRow(picture, plane, y), to, planeWidth);
+    RepeatRightEdge(to, planeWidth, width);
+}
+
+// Each of the first (count + 1) / 2 samples twice, `count` samples in all.
+PELLICOR_STRETCH_CLONES void DoubleRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+    const int pairs = count / 2;
+    for (int x = 0; x < pairs; ++x) to[2 * x] = to[2 * x + 1] = from[x];
+    if (count & 1) to[count - 1] = from[pairs];
+}
+
+// Luma row y as JPEG samples, `width` of them. A BT.709 luma sample takes the chroma sample
+// that covers it (as the conversion to RGB does).
+void ReadLumaRow(TPlanesSource& source, int y, std::uint8_t* to, int width) {
+    const TYuvPicture& picture = *source.picture;
+    if (picture.Matrix() == EYuvMatrix::Bt601) {
+        ReadPlaneRow(picture, 0, y, to, width);
+        return;
+    }
+    const int lumaWidth = picture.width();
+    const int lumaY = std::min(y, picture.height() - 1);
+    const int chromaY = lumaY >> picture.ChromaShiftY();
+    const std::uint8_t* chroma[2] = {PlaneRow(picture, 1, chromaY), PlaneRow(picture, 2, chromaY)};
+    if (picture.ChromaShiftX() == 1) {
+        for (int c = 0; c < 2; ++c) {
+            DoubleRow(chroma[c], source.lumaChroma[c].data(), lumaWidth);
+            chroma[c] = source.lumaChroma[c].data();
+        }
+    }
+    Bt709LumaRowToJpeg(PlaneRow(picture, 0, lumaY), chroma[0], chroma[1], to, lumaWidth, picture.FullRange());
+    RepeatRightEdge(to, lumaWidth, width);
+}
+
+// Chroma row y of both planes as JPEG samples at the source's chroma resolution, `width`
+// of each.
+void ReadChromaRows(const TYuvPicture& picture, int y, std::uint8_t* toCb, std::uint8_t* toCr, int width) {
+    if (picture.Matrix() == EYuvMatrix::Bt601) {
+        ReadPlaneRow(picture, 1, y, toCb, width);
+        ReadPlaneRow(picture, 2, y, toCr, width);
+        return;
+    }
+    const int planeWidth = picture.PlaneWidth(1);
+    Bt709ChromaRowToJpeg(PlaneRow(picture, 1, y), PlaneRow(picture, 2, y), toCb, toCr, planeWidth, picture.FullRange());
+    RepeatRightEdge(toCb, planeWidth, width);
+    RepeatRightEdge(toCr, planeWidth, width);
 }
 
 // One 4:2:0 chroma row from two rows of 4:2:2 (one sample of each) or 4:4:4 chroma (two of
 // each); the rounding bias alternates between neighbours as in libjpeg's downsampling.
-void AverageChroma(const TPlanesSource& source, bool pairs, std::uint8_t* to, int width) {
-    const std::uint8_t* top = source.chromaRows[0].data();
-    const std::uint8_t* bottom = source.chromaRows[1].data();
+void AverageChroma(const std::uint8_t* top, const std::uint8_t* bottom, bool pairs, std::uint8_t* to, int width) {
     if (!pairs) {
         for (int x = 0; x < width; ++x) to[x] = static_cast<std::uint8_t>((top[x] + bottom[x] + (x & 1)) >> 1);
         return;
@@ -178,21 +228,20 @@ void AverageChroma(const TPlanesSource& source, bool pairs, std::uint8_t* to, in
 void FillBand(TPlanesSource& source, int band) {
     const TYuvPicture& picture = *source.picture;
     for (int r = 0; r < source.bandRows[0]; ++r)
-        ReadPlaneRow(picture, 0, band * source.bandRows[0] + r, source.components[0][r], source.bandWidth[0]);
+        ReadLumaRow(source, band * source.bandRows[0] + r, source.components[0][r], source.bandWidth[0]);
     const bool halfWidth = picture.ChromaShiftX() == 1, halfHeight = picture.ChromaShiftY() == 1;
-    for (int c = 1; c < 3; ++c) {
-        for (int r = 0; r < source.bandRows[c]; ++r) {
-            const int y = band * source.bandRows[c] + r;
-            std::uint8_t* to = source.components[c][r];
-            if (halfWidth && halfHeight) {
-                ReadPlaneRow(picture, c, y, to, source.bandWidth[c]);
-                continue;
-            }
-            const int sourceWidth = source.bandWidth[c] * (halfWidth ? 1 : 2);
-            ReadPlaneRow(picture, c, 2 * y, source.chromaRows[0].data(), sourceWidth);
-            ReadPlaneRow(picture, c, 2 * y + 1, source.chromaRows[1].data(), sourceWidth);
-            AverageChroma(source, !halfWidth, to, source.bandWidth[c]);
+    auto& rows = source.chromaRows;
+    for (int r = 0; r < source.bandRows[1]; ++r) {
+        const int y = band * source.bandRows[1] + r;
+        if (halfWidth && halfHeight) {
+            ReadChromaRows(picture, y, source.components[1][r], source.components[2][r], source.bandWidth[1]);
+            continue;
         }
+        const int sourceWidth = source.bandWidth[1] * (halfWidth ? 1 : 2);
+        ReadChromaRows(picture, 2 * y, rows[0][0].data(), rows[0][1].data(), sourceWidth);
+        ReadChromaRows(picture, 2 * y + 1, rows[1][0].data(), rows[1][1].data(), sourceWidth);
+        for (int c = 0; c < 2; ++c)
+            AverageChroma(rows[0][c].data(), rows[1][c].data(), !halfWidth, source.components[c + 1][r], source.bandWidth[1]);
     }
 }
 

@@ -29,8 +29,9 @@ public:
     // picture or when the encoder fails.
     void Encode(const TBitmap& picture, std::vector<std::uint8_t>& output) const;
     // The same from decoded planes, which go into the JPEG as they are (studio-range
-    // samples are stretched to the full range JPEG uses, 4:2:2 and 4:4:4 chroma averaged
-    // to the 4:2:0 of every other picture): no conversion to RGB and back.
+    // samples are stretched to the full range JPEG uses, BT.709 samples converted to the
+    // BT.601 YCbCr of JPEG, 4:2:2 and 4:4:4 chroma averaged to the 4:2:0 of every other
+    // picture): no conversion to RGB and back.
     void Encode(const TYuvPicture& picture, std::vector<std::uint8_t>& output) const;
     // The same with the given Huffman tables (one pass, whatever SetOptimizedHuffman says);
     // they must have a code for every symbol of the picture (TablesCoveringEverySymbol).

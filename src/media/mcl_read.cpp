@@ -32,24 +32,27 @@ std::int64_t Timestamp(double seconds, AVRational timeBase) {
     return RoundHalfEven(seconds / av_q2d(timeBase));
 }
 
-// Planes a JPEG encoder takes as they are: 8-bit planar YCbCr, chroma subsampled as JPEG
-// allows, of the BT.601 matrix, which is also what the conversion to RGB assumes for an
-// untagged picture (other matrices go through RGB, so both ways give the same colours).
-bool HasJpegPlanes(const AVFrame& frame) {
+// Planes a JPEG encoder takes: 8-bit planar YCbCr, chroma subsampled as JPEG allows, of
+// the BT.601 matrix (JPEG's own, and what the conversion to RGB assumes for an untagged
+// picture) or of BT.709 (converted on the way into the encoder). Other matrices go through
+// RGB, so both ways give the same colours.
+std::optional<EYuvMatrix> JpegPlanesMatrix(const AVFrame& frame) {
     switch (frame.format) {
         case AV_PIX_FMT_YUV420P: case AV_PIX_FMT_YUVJ420P:
         case AV_PIX_FMT_YUV422P: case AV_PIX_FMT_YUVJ422P:
         case AV_PIX_FMT_YUV444P: case AV_PIX_FMT_YUVJ444P:
             break;
         default:
-            return false;
+            return std::nullopt;
     }
     switch (frame.colorspace) {
         case AVCOL_SPC_UNSPECIFIED: case AVCOL_SPC_RESERVED:
         case AVCOL_SPC_BT470BG: case AVCOL_SPC_SMPTE170M:
-            return true;
+            return EYuvMatrix::Bt601;
+        case AVCOL_SPC_BT709:
+            return EYuvMatrix::Bt709;
         default:
-            return false;
+            return std::nullopt;
     }
 }
 
@@ -228,8 +231,10 @@ void TVideoTrack::Read(std::int64_t index, TMclImage& image) {
 
 bool TVideoTrack::ReadPlanes(std::int64_t index, TYuvPicture& picture) {
     const AVFrame& frame = Position(index);
-    if (frame.width != width_ || frame.height != height_ || !HasJpegPlanes(frame)) return false;
-    picture = TYuvPicture::Reference(frame, ffmpeg::IsFullRange(frame));
+    if (frame.width != width_ || frame.height != height_) return false;
+    const std::optional<EYuvMatrix> matrix = JpegPlanesMatrix(frame);
+    if (!matrix) return false;
+    picture = TYuvPicture::Reference(frame, ffmpeg::IsFullRange(frame), *matrix);
     return true;
 }
 

@@ -41,7 +41,7 @@ public:
 
     void ReadImage(int index, TMclImage& image);
     // Frame `index` as the decoder's own planes, where a JPEG encoder can take them as they
-    // are (8-bit planar YCbCr of the BT.601 matrix at the source size): true and the
+    // are (8-bit planar YCbCr of the BT.601 or BT.709 matrix at the source size): true and the
     // picture shares them. False (picture untouched) for other pictures; ReadImage then
     // gives the frame without decoding it again.
     bool ReadPlanes(int index, TYuvPicture& picture);

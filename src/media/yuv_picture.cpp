@@ -29,10 +29,11 @@ TYuvPicture& TYuvPicture::operator=(const TYuvPicture& other) {
     chromaShiftX_ = other.chromaShiftX_;
     chromaShiftY_ = other.chromaShiftY_;
     fullRange_ = other.fullRange_;
+    matrix_ = other.matrix_;
     return *this;
 }
 
-TYuvPicture TYuvPicture::Reference(const AVFrame& frame, bool fullRange) {
+TYuvPicture TYuvPicture::Reference(const AVFrame& frame, bool fullRange, EYuvMatrix matrix) {
     TYuvPicture picture;
     picture.frame_.reset(av_frame_clone(&frame));
     if (!picture.frame_) throw std::bad_alloc();
@@ -40,6 +41,7 @@ TYuvPicture TYuvPicture::Reference(const AVFrame& frame, bool fullRange) {
     picture.chromaShiftX_ = descriptor ? descriptor->log2_chroma_w : 0;
     picture.chromaShiftY_ = descriptor ? descriptor->log2_chroma_h : 0;
     picture.fullRange_ = fullRange;
+    picture.matrix_ = matrix;
     return picture;
 }
 
