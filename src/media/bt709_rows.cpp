@@ -90,19 +90,19 @@ void LumaRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* 
     }
 }
 
-PELLICOR_STRETCH_CLONES void StudioChromaRow(const std::uint8_t* cb, const std::uint8_t* cr, std::uint8_t* toCb,
+PELLICOR_SAMPLE_LOOP_CLONES void StudioChromaRow(const std::uint8_t* cb, const std::uint8_t* cr, std::uint8_t* toCb,
                                              std::uint8_t* toCr, int count) {
     ChromaRow<false>(cb, cr, toCb, toCr, count);
 }
-PELLICOR_STRETCH_CLONES void FullChromaRow(const std::uint8_t* cb, const std::uint8_t* cr, std::uint8_t* toCb,
+PELLICOR_SAMPLE_LOOP_CLONES void FullChromaRow(const std::uint8_t* cb, const std::uint8_t* cr, std::uint8_t* toCb,
                                            std::uint8_t* toCr, int count) {
     ChromaRow<true>(cb, cr, toCb, toCr, count);
 }
-PELLICOR_STRETCH_CLONES void StudioLumaRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* cr,
+PELLICOR_SAMPLE_LOOP_CLONES void StudioLumaRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* cr,
                                            std::uint8_t* to, int count) {
     LumaRow<false>(y, cb, cr, to, count);
 }
-PELLICOR_STRETCH_CLONES void FullLumaRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* cr,
+PELLICOR_SAMPLE_LOOP_CLONES void FullLumaRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* cr,
                                          std::uint8_t* to, int count) {
     LumaRow<true>(y, cb, cr, to, count);
 }

@@ -106,10 +106,10 @@ void StretchRow(const std::uint8_t* from, std::uint8_t* to, int count) {
 }
 
 // With AVX2 the stretch takes sixteen samples an instruction instead of eight.
-PELLICOR_STRETCH_CLONES void StretchLumaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+PELLICOR_SAMPLE_LOOP_CLONES void StretchLumaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
     StretchRow<16, 298, 0>(from, to, count);
 }
-PELLICOR_STRETCH_CLONES void StretchChromaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+PELLICOR_SAMPLE_LOOP_CLONES void StretchChromaRow(const std::uint8_t* from, std::uint8_t* to, int count) {
     StretchRow<128, 291, 128>(from, to, count);
 }
 
@@ -170,7 +170,7 @@ void ReadPlaneRow(const TYuvPicture& picture, int plane, int y, std::uint8_t* to
 }
 
 // Each of the first (count + 1) / 2 samples twice, `count` samples in all.
-PELLICOR_STRETCH_CLONES void DoubleRow(const std::uint8_t* from, std::uint8_t* to, int count) {
+PELLICOR_SAMPLE_LOOP_CLONES void DoubleRow(const std::uint8_t* from, std::uint8_t* to, int count) {
     const int pairs = count / 2;
     for (int x = 0; x < pairs; ++x) to[2 * x] = to[2 * x + 1] = from[x];
     if (count & 1) to[count - 1] = from[pairs];
