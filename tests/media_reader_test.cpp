@@ -116,6 +116,38 @@ TEST(MediaReader, FarJumpsAndTheLargeClip) {
     EXPECT_EQ(image.pixels, last.pixels);
 }
 
+// The decoder's planes go to the JPEG encoder for 8-bit planar pictures of the BT.601 (or
+// no) matrix and of BT.709, tagged with their matrix and range; pictures of other matrices
+// do not (the caller reads them as RGB), and the picture given is left as it was.
+TEST(MediaReader, PlanesOfTheMatricesTheEncoderTakes) {
+    struct TCase {
+        const char* name;
+        bool planes;
+        EYuvMatrix matrix;
+        bool fullRange;
+        int chromaShift;  // both ways
+    };
+    for (const TCase& c : {TCase{"clip.avi", true, EYuvMatrix::Bt601, false, 1},
+                           TCase{"clip.mp4", true, EYuvMatrix::Bt601, false, 0},
+                           TCase{"ramp2997.avi", true, EYuvMatrix::Bt601, true, 1},
+                           TCase{"clip709.mp4", true, EYuvMatrix::Bt709, false, 1},
+                           TCase{"clip709-444.mp4", true, EYuvMatrix::Bt709, false, 0},
+                           TCase{"clip240m.mp4", false, EYuvMatrix::Bt601, false, 0}}) {
+        SCOPED_TRACE(c.name);
+        TMclReadHandle reader = MclReadOpen(Fixture(c.name));
+        TYuvPicture picture;
+        ASSERT_EQ(MclReadPlanes(*reader, 3, picture), c.planes);
+        if (!c.planes) {
+            EXPECT_TRUE(picture.empty());
+            continue;
+        }
+        EXPECT_TRUE(picture.Matrix() == c.matrix);
+        EXPECT_EQ(picture.FullRange(), c.fullRange);
+        EXPECT_EQ(picture.ChromaShiftX(), c.chromaShift);
+        EXPECT_EQ(picture.ChromaShiftY(), c.chromaShift);
+    }
+}
+
 TEST(MediaReader, AudioOnlyAndUnreadableSources) {
     TMclReadHandle reader = MclReadOpen(Fixture("tone.mp3"));
     EXPECT_FALSE(reader->HasVideo());
