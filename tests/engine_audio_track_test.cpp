@@ -360,6 +360,27 @@ TEST_F(AudioTrack, StoppedRunAttachesTheShorterSound) {
     EXPECT_FALSE(fs::exists(context.tempAudioFile));
 }
 
+// A stop while the sound, on its own thread, is still behind the frames: the sound goes on
+// until it has a block for every frame the movie got, instead of ending where it was (a
+// stopped movie with frames and no sound, or a sound that ends before its pictures).
+TEST_F(AudioTrack, StopBesideTheFramesKeepsABlockForEveryFrame) {
+    TempFolder folder;
+    TPassSettings context;
+    FillTask(context, Fixture("clip.mp4"), folder, 0);
+    context.readHandle = MclReadOpen(context.srcPath);
+    context.movie = std::make_unique<TFlashMovie>(0, 0, 100, 100, 25, true);
+    {
+        Paused = true;  // holds the sound's thread before its first block
+        TAudioTrackTask sound(context, nullptr, true);
+        Converting = false;  // the stop, with 30 frames written
+        Paused = false;
+        sound.Attach(30);
+    }
+    ASSERT_TRUE(context.movie->HasStreamSound());
+    EXPECT_GE(context.movie->StreamSound().SampleCount, 30u * 882);
+    EXPECT_FALSE(fs::exists(context.tempAudioFile));
+}
+
 }  // namespace
 }  // namespace pellicor
 

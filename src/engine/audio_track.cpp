@@ -1,5 +1,6 @@
 #include "engine/audio_track.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdint>
@@ -113,12 +114,25 @@ private:
     std::vector<std::int16_t> samples_;
 };
 
+// The loop of a sound made beside the frame stage, with `written` blocks made: it ends when
+// the sound is abandoned and, after a stop, once it holds as many blocks as the movie has
+// frames (told once the frame stage has stopped), so that a stopped movie keeps its sound to
+// its last frame. Paused holds it.
+bool ContinueBesideFrames(const TSoundEarlyEnd& end, std::int64_t written) {
+    for (;;) {
+        if (end.cancelled) return false;
+        if (const std::int64_t wanted = end.blocks; wanted >= 0) return written < wanted;
+        if (!Paused || !Converting) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 // Writes one block of samplesPerBlock samples from the reader for every output frame of the
 // frame range, picking output frames as the frame stage does, from firstSample on; a block
-// that would start at or after endSample (when not negative) ends the writing, and so do a
-// stop and `cancelled` (when given) being set.
+// that would start at or after endSample (when not negative) ends the writing, and so does a
+// stop; beside the frame stage (`beside` given), `beside` says when to end instead.
 void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader, std::int64_t firstSample,
-                 std::int64_t samplesPerBlock, std::int64_t endSample, const std::atomic<bool>* cancelled) {
+                 std::int64_t samplesPerBlock, std::int64_t endSample, const TSoundEarlyEnd* beside) {
     const std::int32_t start = context.startIndex, end = context.endIndex;
     if (progress) {
         progress->SetPosition(0);
@@ -129,12 +143,14 @@ void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader
     const bool stepping = context.destFrameRate > 0 && samplesPerBlock > 0 && samplesPerBlock <= INT32_MAX;
     const double step = stepping ? RoundHalfEven(context.srcFrameRate) / context.destFrameRate : 0;
     double nextAt = start;
+    std::int64_t written = 0;
     for (std::int32_t i = start; stepping && i <= end; ++i) {
-        if (!ContinueLoop(progress) || (cancelled && *cancelled)) break;
+        if (!(beside ? ContinueBesideFrames(*beside, written) : ContinueLoop(progress))) break;
         if (i >= nextAt) {
             if (endSample >= 0 && firstSample >= endSample) break;
             MclReadSound(reader, firstSample, static_cast<int>(samplesPerBlock), *block);
             sink.Write(*block);
+            ++written;
             nextAt += step;
             firstSample += samplesPerBlock;
         }
@@ -147,7 +163,7 @@ void WriteBlocks(TPassSettings& context, TProgress* progress, TMclReader& reader
 // Decodes the replacement file and encodes it into the temporary file at the task's audio
 // settings. False when the file has no sound the media layer can decode. Without a progress,
 // the stage is not announced (the caller has done it).
-bool EncodeReplacement(TPassSettings& context, TProgress* progress, const std::atomic<bool>* cancelled) {
+bool EncodeReplacement(TPassSettings& context, TProgress* progress, const TSoundEarlyEnd* beside) {
     const std::string& path = context.destAudioReplacedFile;
     TMclFileInfo info;
     TMclReadHandle reader;
@@ -161,7 +177,7 @@ bool EncodeReplacement(TPassSettings& context, TProgress* progress, const std::a
     LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, path);
     const std::int64_t samplesPerBlock =
         context.destFrameRate > 0 ? RoundHalfEven(info.aFreq / context.destFrameRate) : 0;
-    WriteBlocks(context, progress, *reader, 0, samplesPerBlock, info.aLen, cancelled);
+    WriteBlocks(context, progress, *reader, 0, samplesPerBlock, info.aLen, beside);
     MclReadClose(reader);
     return true;
 }
@@ -219,14 +235,14 @@ void FailReplacement(TPassSettings& context, TProgress* progress, const std::str
 
 // The source's audio range into the temporary file (ExtractAudio without the stage line).
 // The temporary file is removed when an exception leaves.
-bool ExtractBlocks(TPassSettings& context, TProgress* progress, const std::atomic<bool>* cancelled) {
+bool ExtractBlocks(TPassSettings& context, TProgress* progress, const TSoundEarlyEnd* beside) {
     if (!context.readHandle) return false;
     try {
         const double rate = context.audioSampleRate;
         const std::int64_t samplesPerBlock = context.destFrameRate > 0 ? RoundHalfEven(rate / context.destFrameRate) : 0;
         const std::int64_t firstSample =
             context.srcFrameRate > 0 ? RoundHalfEven(context.startIndex * rate / context.srcFrameRate) : 0;
-        WriteBlocks(context, progress, *context.readHandle, firstSample, samplesPerBlock, -1, cancelled);
+        WriteBlocks(context, progress, *context.readHandle, firstSample, samplesPerBlock, -1, beside);
     } catch (...) {
         RemoveTempAudioFile(context);
         throw;
@@ -264,7 +280,7 @@ TAudioTrackTask::TAudioTrackTask(TPassSettings& context, TProgress* progress, bo
         try {
             thread_ = std::thread([this] {
                 try {
-                    produced_ = Produce(nullptr);
+                    produced_ = Produce(nullptr, &earlyEnd_);
                 } catch (...) {
                     error_ = std::current_exception();
                 }
@@ -276,7 +292,7 @@ TAudioTrackTask::TAudioTrackTask(TPassSettings& context, TProgress* progress, bo
         }
     }
     try {
-        produced_ = Produce(progress_);
+        produced_ = Produce(progress_, nullptr);
     } catch (...) {
         RemoveTempAudioFile(context_);
         throw;
@@ -287,7 +303,7 @@ TAudioTrackTask::TAudioTrackTask(TPassSettings& context, TProgress* progress, bo
 
 TAudioTrackTask::~TAudioTrackTask() {
     if (thread_.joinable()) {
-        cancelled_ = true;
+        earlyEnd_.cancelled = true;
         thread_.join();
     }
     if (pending_) RemoveTempAudioFile(context_);
@@ -323,25 +339,30 @@ bool TAudioTrackTask::Plan() {
     return true;
 }
 
-bool TAudioTrackTask::Produce(TProgress* progress) {
-    const std::atomic<bool>* cancelled = &cancelled_;
+bool TAudioTrackTask::Produce(TProgress* progress, const TSoundEarlyEnd* beside) {
     if (work_ == TWork::Extract) {
         LogStage(progress, kStageExtractingAudio, kMessageExtractingAudio, context_.srcPath);
-        return ExtractBlocks(context_, progress, cancelled);
+        return ExtractBlocks(context_, progress, beside);
     }
-    return EncodeReplacement(context_, progress, cancelled);
+    return EncodeReplacement(context_, progress, beside);
 }
 
 bool TAudioTrackTask::Ready() const { return !pending_ || done_; }
 
-void TAudioTrackTask::Attach() {
+void TAudioTrackTask::EndAfterBlocks(std::int64_t blocks) {
+    std::int64_t unknown = -1;
+    earlyEnd_.blocks.compare_exchange_strong(unknown, std::max<std::int64_t>(blocks, 0));
+}
+
+void TAudioTrackTask::Attach(std::int64_t framesIfStopped) {
     if (!pending_) return;
     pending_ = false;
     if (thread_.joinable()) {
         // The front end's events go on being processed while waiting: a paused sound waits for
         // the Resume that only they can bring.
-        while (progress_ && !done_) {
-            progress_->Pump();
+        while (!done_) {
+            if (progress_) progress_->Pump();
+            if (!Converting) EndAfterBlocks(framesIfStopped);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         thread_.join();

@@ -34,8 +34,17 @@ void BuildAudioTrack(TPassSettings& context, TProgress* progress);
 // sound and the checks of a replacement file here, the loading into the movie's stream sound
 // in Attach. The movie's bytes are the same either way.
 //
-// With the thread, the stage line is announced here and the sound gives no progress; a stop
-// (Converting cleared) ends its loop as it ends the frames', and Paused holds it.
+// With the thread, the stage line is announced here and the sound gives no progress. Paused
+// holds it. A stop (Converting cleared) met while Attach waits ends its loop once it holds a
+// block for every frame of the movie, so a stopped movie has its sound to its last frame
+// however far behind the frames the sound was.
+// How a sound made beside the frame stage ends early: abandoned, or after a stop once it
+// holds `blocks` blocks (-1 until the frame stage knows how many it needs).
+struct TSoundEarlyEnd {
+    std::atomic<bool> cancelled{false};
+    std::atomic<std::int64_t> blocks{-1};
+};
+
 class TAudioTrackTask {
 public:
     // Without `concurrent`, everything is done here and the sound is attached on return.
@@ -50,14 +59,19 @@ public:
     bool Ready() const;
     // Waits for the sound and loads it into the movie (a failure as BuildAudioTrack reports
     // it); an exception of the thread is thrown here. Only the first call does anything.
-    void Attach();
+    // `framesIfStopped`: the frames the movie will have should the run be stopped (a block
+    // each).
+    void Attach(std::int64_t framesIfStopped = 0);
 
 private:
     enum class TWork { None, Extract, EncodeReplacement };
 
     // Chooses the work; false when nothing is left to make (no sound, or it is attached).
     bool Plan();
-    bool Produce(TProgress* progress);
+    // `beside`: made on the thread, beside the frame stage (no progress then).
+    bool Produce(TProgress* progress, const TSoundEarlyEnd* beside);
+    // After a stop: the sound needs no more than this many blocks. Only the first call counts.
+    void EndAfterBlocks(std::int64_t blocks);
 
     TPassSettings& context_;
     TProgress* progress_;
@@ -65,7 +79,7 @@ private:
     bool pending_ = false;  // a sound is chosen and not yet attached
     bool produced_ = false;
     std::atomic<bool> done_{false};
-    std::atomic<bool> cancelled_{false};
+    TSoundEarlyEnd earlyEnd_;
     std::exception_ptr error_;
     std::thread thread_;
 };

@@ -311,6 +311,7 @@ public:
     // Reads source frame `index` into the next output frame (ids from lastId on) and
     // writes the frames before it that are ready.
     void Add(std::int32_t index, std::int32_t& lastId) {
+        ++added_;
         // The effects copy the picture into frameBitmap, which went to the encoders with
         // the frame before: a spare buffer takes its place.
         if (context_.effects.destIsApplyEffects && context_.frameBitmap.pixels.empty())
@@ -371,7 +372,9 @@ private:
     // The sound into the movie (waiting for it), then the frames that waited for it.
     void AttachSound() {
         if (!sound_) return;
-        sound_->Attach();
+        // Every frame added is written, a stopped run's too: after a stop the sound needs
+        // no more blocks than that.
+        sound_->Attach(added_);
         sound_ = nullptr;
         for (const THeldFrame& frame : held_) Write(frame.tags, frame.jpeg);
         held_.clear();
@@ -400,6 +403,7 @@ private:
     std::deque<THeldFrame> held_;
     std::size_t heldBytes_ = 0;
     int written_ = 0;
+    std::int64_t added_ = 0;
 };
 
 // One output frame of a sound file: its still picture placed in the first frame, then the
