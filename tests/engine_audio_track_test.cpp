@@ -68,6 +68,13 @@ void FillTask(TPassSettings& context, const std::string& source, const TempFolde
     context.tempAudioFile = folder.File(format == 0 ? "temp/atemp.wav" : "temp/atemp.mp3");
 }
 
+// The clip's task (wave sound) as the sound stage finds it: the source open, a movie made.
+void FillSoundStage(TPassSettings& context, const TempFolder& folder) {
+    FillTask(context, Fixture("clip.mp4"), folder, 0);
+    context.readHandle = MclReadOpen(context.srcPath);
+    context.movie = std::make_unique<TFlashMovie>(0, 0, 100, 100, 25, true);
+}
+
 // Converts the task; returns the number of video frames of the movie (its bitmaps but the
 // first-frame picture; a source without pictures has neither).
 int ConvertTaskWithSound(TPassSettings& context, TProgress* progress = nullptr) {
@@ -342,9 +349,7 @@ TEST_F(AudioTrack, ExtractedCopyBesideTheMovie) {
 TEST_F(AudioTrack, StoppedRunAttachesTheShorterSound) {
     TempFolder folder;
     TPassSettings context;
-    FillTask(context, Fixture("clip.mp4"), folder, 0);
-    context.readHandle = MclReadOpen(context.srcPath);
-    context.movie = std::make_unique<TFlashMovie>(0, 0, 100, 100, 25, true);
+    FillSoundStage(context, folder);
     engine_test::TRecordingProgress progress;
     progress.onPump = [](engine_test::TRecordingProgress& recording) {
         if (recording.pumps > 20) Converting = false;
@@ -366,9 +371,7 @@ TEST_F(AudioTrack, StoppedRunAttachesTheShorterSound) {
 TEST_F(AudioTrack, StopBesideTheFramesKeepsABlockForEveryFrame) {
     TempFolder folder;
     TPassSettings context;
-    FillTask(context, Fixture("clip.mp4"), folder, 0);
-    context.readHandle = MclReadOpen(context.srcPath);
-    context.movie = std::make_unique<TFlashMovie>(0, 0, 100, 100, 25, true);
+    FillSoundStage(context, folder);
     {
         Paused = true;  // holds the sound's thread before its first block
         TAudioTrackTask sound(context, nullptr, true);

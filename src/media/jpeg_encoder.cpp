@@ -87,6 +87,7 @@ struct TPlanesSource {
     // Two source rows of Cb and Cr each ([row][plane]), before averaging.
     std::array<std::array<std::vector<std::uint8_t>, 2>, 2> chromaRows;
     std::array<std::vector<std::uint8_t>, 2> lumaChroma;  // BT.709: Cb, Cr covering each luma sample
+    int lumaChromaRow = -1;                               // the chroma row lumaChroma holds
 };
 
 // Studio range to full: Y 16..235 and Cb, Cr 16..240 (around 128) stretched to 0..255, in
@@ -189,10 +190,12 @@ void ReadLumaRow(TPlanesSource& source, int y, std::uint8_t* to, int width) {
     const int chromaY = lumaY >> picture.ChromaShiftY();
     const std::uint8_t* chroma[2] = {PlaneRow(picture, 1, chromaY), PlaneRow(picture, 2, chromaY)};
     if (picture.ChromaShiftX() == 1) {
+        // Two luma rows share a 4:2:0 chroma row: it is spread out once for both.
         for (int c = 0; c < 2; ++c) {
-            DoubleRow(chroma[c], source.lumaChroma[c].data(), lumaWidth);
+            if (source.lumaChromaRow != chromaY) DoubleRow(chroma[c], source.lumaChroma[c].data(), lumaWidth);
             chroma[c] = source.lumaChroma[c].data();
         }
+        source.lumaChromaRow = chromaY;
     }
     Bt709LumaRowToJpeg(PlaneRow(picture, 0, lumaY), chroma[0], chroma[1], to, lumaWidth, picture.FullRange());
     RepeatRightEdge(to, lumaWidth, width);
